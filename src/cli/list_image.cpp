@@ -1,0 +1,30 @@
+#include "cli/list_image.h"
+
+#include "cli/platform.h"
+#include "lif/lif_volume.h"
+#include "listing/directory_table.h"
+#include "listing/volume_summary.h"
+
+namespace tamrik {
+
+void listVolume(std::istream& image, bool sortByName, bool alwaysBytes,
+                const LineWriter& writer) {
+  LifVolume volume(image);
+  if (volume.readDirectory() && volume.lifId == kLifId) {
+    printVolumeSummary(volume, writer);
+    printDirectoryTable(volume, sortByName, alwaysBytes, writer);
+  } else {
+    writer.line(kRefusal);
+    writer.line("");
+  }
+}
+
+void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
+               const LineWriter& writer) {
+  const std::unique_ptr<std::streambuf> file = platform::openImage(fileName);
+  if (!file) return;
+  std::istream image(file.get());
+  listVolume(image, sortByName, alwaysBytes, writer);
+}
+
+}  // namespace tamrik

@@ -1,0 +1,65 @@
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace tamrik {
+namespace {
+
+std::optional<Options> parse(std::vector<const char*> args) {
+  args.insert(args.begin(), "tamrik");
+  return parseOptions(static_cast<int>(args.size()), args.data());
+}
+
+TEST(ParseOptions, LettersSetFlags) {
+  const struct {
+    std::vector<const char*> args;
+    bool name, full, sort, bytes;
+  } cases[] = {
+      {{"x.lif"}, false, false, false, false},
+      {{"-", "x.lif"}, false, false, false, false},
+      {{"-n", "x.lif"}, true, false, false, false},
+      {{"-f", "x.lif"}, true, true, false, false},
+      {{"-f", "-n", "x.lif"}, true, true, false, false},
+      {{"-ns", "x.lif"}, true, false, true, false},
+      {{"-sn", "x.lif"}, true, false, true, false},
+      {{"-n", "-s", "x.lif"}, true, false, true, false},
+      {{"-fsb", "x.lif"}, true, true, true, true},
+      {{"-bbb", "-b", "x.lif"}, false, false, false, true},
+      {{"x.lif", "-s", "-x"}, false, false, false, false},
+  };
+  for (const auto& c : cases) {
+    const auto options = parse(c.args);
+    ASSERT_TRUE(options.has_value());
+    EXPECT_EQ(options->nameHeading, c.name);
+    EXPECT_EQ(options->fullPathHeading, c.full);
+    EXPECT_EQ(options->sortByName, c.sort);
+    EXPECT_EQ(options->alwaysBytes, c.bytes);
+    EXPECT_EQ(options->fileArgument, "x.lif");
+  }
+}
+
+TEST(ParseOptions, UsageCases) {
+  const std::vector<std::vector<const char*>> cases = {
+      {},
+      {"-s"},
+      {"-n", "-b"},
+      {"-n", "-x", "x.lif"},
+      {"-nx", "x.lif"},
+      {"-F", "x.lif"},
+      {"--", "x.lif"},
+      {"-n-", "x.lif"},
+      {"-x.lif"},
+  };
+  for (const auto& args : cases) EXPECT_FALSE(parse(args).has_value()) << args.size();
+}
+
+TEST(ParseOptions, FirstNonOptionIsTheFileArgument) {
+  const auto options = parse({"-n", "a.lif", "b.lif"});
+  ASSERT_TRUE(options.has_value());
+  EXPECT_EQ(options->fileArgument, "a.lif");
+}
+
+}  // namespace
+}  // namespace tamrik

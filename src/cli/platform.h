@@ -1,0 +1,53 @@
+// The file and directory services the command line needs, one source file
+// per platform. Each gives only what the front end relies on.
+#ifndef TAMRIK_CLI_PLATFORM_H_
+#define TAMRIK_CLI_PLATFORM_H_
+
+#include <memory>
+#include <streambuf>
+#include <string>
+
+namespace tamrik::platform {
+
+// The current directory, to be made current again at the end; empty when it
+// cannot be told.
+std::string currentDirectory();
+
+bool changeDirectory(const std::string& path);
+
+// The file argument resolved against the current directory.
+struct ResolvedArgument {
+  std::string folderText;  // shown by -f headings, no trailing separator
+  std::string folderPath;  // made current while the matches are listed
+  std::string filePart;    // a name, or a pattern with '*' and '?'
+};
+
+// False when the argument is empty, cannot be resolved, or has no last
+// component.
+bool resolveArgument(const std::string& argument, ResolvedArgument& resolved);
+
+// A search of the current directory, in the order the platform returns its
+// entries, "." and ".." included.
+struct DirectorySearch {
+  void* handle = nullptr;
+  std::string pattern;
+
+  DirectorySearch() = default;
+  DirectorySearch(const DirectorySearch&) = delete;
+  DirectorySearch& operator=(const DirectorySearch&) = delete;
+  ~DirectorySearch();
+
+  // The first match, or false when nothing matches.
+  bool first(const std::string& filePart, std::string& name);
+  bool next(std::string& name);
+};
+
+// Opens a regular file or a device for reading, never blocking; nothing for
+// a folder, a FIFO, a socket or a file that cannot be opened.
+std::unique_ptr<std::streambuf> openImage(const std::string& fileName);
+
+bool stdoutIsTerminal();
+
+}  // namespace tamrik::platform
+
+#endif  // TAMRIK_CLI_PLATFORM_H_

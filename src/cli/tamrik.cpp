@@ -1,0 +1,56 @@
+#include "cli/tamrik.h"
+
+#include <string>
+
+#include "cli/list_image.h"
+#include "cli/options.h"
+#include "cli/platform.h"
+#include "listing/line_writer.h"
+
+namespace tamrik {
+namespace {
+
+int printUsage(const LineWriter& writer) {
+  for (const char* line : kUsageLines) writer.line(line);
+  return kExitUsage;
+}
+
+void listMatches(const Options& options, const platform::ResolvedArgument& where,
+                 const LineWriter& writer) {
+  // A folder that cannot be entered has no matches: searching whatever
+  // directory happens to be current instead would list the wrong files.
+  if (!platform::changeDirectory(where.folderPath)) return;
+
+  platform::DirectorySearch search;
+  std::string name;
+  if (!search.first(where.filePart, name)) return;
+  for (;;) {
+    if (options.nameHeading) {
+      std::string heading = "Content of ";
+      if (options.fullPathHeading) heading += where.folderText + "\\";
+      writer.line(heading + writer.shown(name));
+      writer.line("");
+    }
+    listImage(name, options.sortByName, options.alwaysBytes, writer);
+    if (!search.next(name)) break;
+    writer.line("");
+  }
+}
+
+}  // namespace
+
+int runTamrik(int argc, const char* const* argv, const LineWriter& writer) {
+  const std::optional<Options> options = parseOptions(argc, argv);
+  if (!options) return printUsage(writer);
+
+  platform::ResolvedArgument where;
+  if (!platform::resolveArgument(options->fileArgument, where)) {
+    return printUsage(writer);
+  }
+  const std::string saved = platform::currentDirectory();
+  listMatches(*options, where, writer);
+  if (!saved.empty()) platform::changeDirectory(saved);
+  return 0;
+}
+
+}  // namespace tamrik

@@ -1,0 +1,64 @@
+// One entry of a LIF directory.
+//
+// On disk an entry is 32 bytes, eight to a 256-byte sector, integers
+// big-endian:
+//
+//   offset  width  content
+//        0     10  file name, blanks and NULs as stored
+//       10      2  file type code; 0xFFFF ends the directory, 0 is purged
+//       12      4  first sector of the file
+//       16      4  length of the file in sectors
+//       20      6  creation date and time, BCD: YY MM DD hh mm ss
+//       26      2  volume number word
+//       28      4  implementation word; its meaning depends on the type
+//
+// The fields after implWord are derived from the type code by the file type
+// catalogue (file_types.h).
+#ifndef TAMRIK_LIF_LIF_DIR_ENTRY_H_
+#define TAMRIK_LIF_LIF_DIR_ENTRY_H_
+
+#include <cstdint>
+#include <istream>
+#include <string>
+
+#include "lif/byte_reader.h"
+
+namespace tamrik {
+
+inline constexpr uint16_t kEndOfDirectory = 0xFFFF;
+inline constexpr std::size_t kEntryBytes = 32;
+
+struct LifDirEntry {
+  std::string name;
+  int16_t typeCode = 0;
+  uint32_t startSector = 0;
+  uint32_t sectorCount = 0;
+  BcdStamp stampBcd{};
+  std::string stamp;
+  uint16_t volumeWord = 0;
+  uint32_t implWord = 0;
+
+  std::string typeName;
+  std::string machineTag;
+  bool flagA = false;
+  bool flagP = false;
+  bool flagS = false;
+  uint32_t sizeBytes = 0;
+  uint32_t regCount = 0;
+
+  // Reads one entry at the stream's position and decodes its type. False at
+  // the end marker and for a "75" entry whose volume word is not 0x8001;
+  // the caller then keeps nothing of it and reads no further entry.
+  bool readEntry(std::istream& in);
+
+  // Byte size of a "71" file from the nibble count in implWord, less an
+  // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.
+  uint32_t nibbleBytes(uint32_t k) const;
+
+  // Name order for the -s sort: bytes compared as unsigned values.
+  bool operator<(const LifDirEntry& other) const;
+};
+
+}  // namespace tamrik
+
+#endif  // TAMRIK_LIF_LIF_DIR_ENTRY_H_

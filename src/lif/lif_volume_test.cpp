@@ -1,0 +1,252 @@
+#include "lif/lif_volume.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "lif/test_image.h"
+
+namespace tamrik {
+namespace {
+
+using test::lifName;
+using test::TestEntry;
+using test::TestImage;
+
+TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start,
+               uint32_t count) {
+  TestEntry entry;
+  entry.name = lifName(name);
+  entry.typeCode = typeCode;
+  entry.startSector = start;
+  entry.sectorCount = count;
+  return entry;
+}
+
+// Reads the volume held in bytes; the stream outlives the record.
+struct Reading {
+  test::ImageStream in;
+  LifVolume volume{in};
+  bool ok;
+  explicit Reading(const std::string& bytes) : in(bytes), ok(volume.readDirectory()) {}
+};
+
+TEST(ReadHeader, FillsEveryField) {
+  TestImage image;
+  image.label = "UTILS1";
+  image.dirStart = 2;
+  image.auxWord = 0x1234;
+  image.dirLength = 3;
+  image.version = 1;
+  image.tracks = 35;
+  image.surfaces = 1;
+  image.sectorsPerTrack = 9;
+  std::istringstream in(image.bytes());
+  LifVolume volume(in);
+  ASSERT_TRUE(volume.readHeader());
+  EXPECT_EQ(volume.lifId, 0x8000);
+  EXPECT_EQ(volume.label, "UTILS1");
+  EXPECT_EQ(volume.dirStart, 2U);
+  EXPECT_EQ(volume.auxWord, 0x1234);
+  EXPECT_EQ(volume.dirLength, 3U);
+  EXPECT_EQ(volume.version, 1);
+  EXPECT_EQ(volume.tracks, 35U);
+  EXPECT_EQ(volume.surfaces, 1U);
+  EXPECT_EQ(volume.sectorsPerTrack, 9U);
+  EXPECT_EQ(volume.initStamp, "24/03/15 10:42:07");
+  EXPECT_EQ(in.tellg(), 42);
+}
+
+TEST(ReadHeader, GeometryDefaultOnlyWhenAllFourAreZero) {
+  const struct {
+    uint16_t version;
+    uint32_t tracks, surfaces, sectors;
+    uint16_t wantVersion;
+    uint32_t wantTracks, wantSurfaces, wantSectors;
+  } cases[] = {
+      {0, 0, 0, 0, 1, 77, 2, 16},
+      {1, 0, 0, 0, 1, 0, 0, 0},
+      {0, 35, 0, 0, 0, 35, 0, 0},
+      {0, 0, 0, 9, 0, 0, 0, 9},
+  };
+  for (const auto& c : cases) {
+    TestImage image;
+    image.version = c.version;
+    image.tracks = c.tracks;
+    image.surfaces = c.surfaces;
+    image.sectorsPerTrack = c.sectors;
+    std::istringstream in(image.bytes());
+    LifVolume volume(in);
+    ASSERT_TRUE(volume.readHeader());
+    EXPECT_EQ(volume.version, c.wantVersion);
+    EXPECT_EQ(volume.tracks, c.wantTracks);
+    EXPECT_EQ(volume.surfaces, c.wantSurfaces);
+    EXPECT_EQ(volume.sectorsPerTrack, c.wantSectors);
+  }
+}
+
+TEST(ReadHeader, LabelKeepsNulsAndBlanks) {
+  TestImage image;
+  image.label = std::string("AB\0\0\0\0", 6);
+  Reading nuls(image.bytes());
+  EXPECT_EQ(nuls.volume.label, image.label);
+  image.label = "AB    ";
+  Reading blanks(image.bytes());
+  EXPECT_EQ(blanks.volume.label, "AB    ");
+}
+
+TEST(ReadHeader, WrongIdentifierChangesNothingElse) {
+  TestImage image;
+  image.lifId = 0x8001;
+  std::istringstream in(image.bytes());
+  LifVolume volume(in);
+  EXPECT_FALSE(volume.readHeader());
+  EXPECT_EQ(volume.lifId, 0x8001);
+  EXPECT_EQ(volume.label, "");
+  EXPECT_EQ(volume.dirLength, 0U);
+}
+
+TEST(ReadHeader, ShortImages) {
+  const std::string header = TestImage{}.bytes().substr(0, 42);
+  const struct {
+    std::string bytes;
+    bool ok;
+    uint16_t lifId;
+  } cases[] = {
+      {"", false, 0x00FF},
+      {"\x80", false, 0x80FF},
+      {header.substr(0, 2), false, 0x8000},
+      {header.substr(0, 41), false, 0x8000},
+      {header, true, 0x8000},
+  };
+  for (const auto& c : cases) {
+    std::istringstream in(c.bytes);
+    LifVolume volume(in);
+    EXPECT_EQ(volume.readHeader(), c.ok) << c.bytes.size();
+    EXPECT_EQ(volume.lifId, c.lifId) << c.bytes.size();
+  }
+}
+
+TEST(ReadDirectory, ReadsUntilTheEndMarker) {
+  TestImage image;
+  image.entries = {file("ONE", 0x0001, 4, 1), file("TWO", 0xE020, 5, 2)};
+  image.entries.push_back(image.entries[0]);
+  image.entries.back().typeCode = 0xFFFF;
+  image.entries.push_back(file("HIDDEN", 0x0001, 9, 1));
+  Reading r(image.bytes());
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.volume.entries.size(), 2U);
+  EXPECT_EQ(r.volume.entries[0].name, lifName("ONE"));
+  EXPECT_EQ(r.volume.entries[1].name, lifName("TWO"));
+  EXPECT_EQ(r.volume.usedCount, 2U);
+}
+
+TEST(ReadDirectory, EmptyDirectories) {
+  TestImage endFirst;
+  TestImage noLength;
+  noLength.dirLength = 0;
+  TestImage pastEndNoLength;
+  pastEndNoLength.dirLength = 0;
+  pastEndNoLength.dirStart = 1000;
+  for (const TestImage& image : {endFirst, noLength}) {
+    Reading r(image.bytes());
+    EXPECT_TRUE(r.ok);
+    EXPECT_TRUE(r.volume.entries.empty());
+    EXPECT_EQ(r.volume.usedCount, 0U);
+  }
+  Reading r(pastEndNoLength.bytes().substr(0, 256));
+  EXPECT_TRUE(r.ok);
+  EXPECT_TRUE(r.volume.entries.empty());
+}
+
+TEST(ReadDirectory, FullDirectoryWithoutEndMarker) {
+  TestImage image;
+  image.dirLength = 2;
+  for (uint32_t i = 0; i < 16; ++i) image.entries.push_back(file("F", 0x0001, 10 + i, 1));
+  Reading r(image.bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.volume.entries.size(), 16U);
+  EXPECT_EQ(r.volume.usedCount, 16U);
+}
+
+TEST(ReadDirectory, PurgedEntriesAreNotCountedOrKept) {
+  TestImage image;
+  image.entries = {file("A", 0x0001, 4, 1), file("GONE", 0x0000, 5, 1),
+                   file("B", 0x0001, 6, 1)};
+  Reading r(image.bytes());
+  ASSERT_TRUE(r.ok);
+  EXPECT_EQ(r.volume.usedCount, 2U);
+  ASSERT_EQ(r.volume.entries.size(), 2U);
+  EXPECT_EQ(r.volume.entries[1].name, lifName("B"));
+}
+
+TEST(ReadDirectory, RefusedEntryEndsTheScan) {
+  TestImage image;
+  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE052, 5, 1),
+                   file("BAD75", 0xE052, 6, 1), file("AFTER", 0x0001, 7, 1)};
+  image.entries[2].volumeWord = 0x0001;
+  Reading r(image.bytes());
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.volume.entries.size(), 2U);
+  EXPECT_EQ(r.volume.entries[1].name, lifName("B"));
+}
+
+TEST(ReadDirectory, ImageCutInsideTheDirectoryFails) {
+  TestImage image;
+  for (uint32_t i = 0; i < 6; ++i) image.entries.push_back(file("F", 0x0001, 4 + i, 1));
+  const std::string bytes = image.bytes();
+  Reading r(bytes.substr(0, 512 + 4 * 32 + 16));
+  EXPECT_FALSE(r.ok);
+}
+
+TEST(ReadDirectory, HugeHeaderValuesDoNotWrap) {
+  const struct {
+    uint32_t dirStart;
+    uint32_t dirLength;
+  } cases[] = {
+      {2, (1U << 29) - 1},   // slot count past 32 bits
+      {1U << 24, 1},         // byte offset past 2^32
+      {0x00800000, 1},       // byte offset past 2^31
+      {0xFFFFFFFF, 0xFFFFFFFF},
+  };
+  for (const auto& c : cases) {
+    TestImage image;
+    image.endMarker = false;
+    std::string bytes = image.bytes();
+    test::putBE32(bytes, 8, c.dirStart);
+    test::putBE32(bytes, 16, c.dirLength);
+    Reading r(bytes);
+    EXPECT_FALSE(r.ok) << c.dirStart << " " << c.dirLength;
+  }
+}
+
+TEST(ReadDirectory, DirectoryNotRightAfterTheHeader) {
+  TestImage image;
+  image.dirStart = 5;
+  image.entries = {file("FAR", 0x0001, 10, 1)};
+  std::string bytes = image.bytes();
+  // Sector 2 holds an end marker that must not be read.
+  test::putBE16(bytes, 512 + 10, 0xFFFF);
+  Reading r(bytes);
+  ASSERT_TRUE(r.ok);
+  ASSERT_EQ(r.volume.entries.size(), 1U);
+}
+
+TEST(ReadDirectory, EveryCutOfAValidImageIsRefusedOrComplete) {
+  TestImage image;
+  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE020, 5, 1),
+                   file("C", 0xE052, 6, 1)};
+  const std::string bytes = image.bytes();
+  // The end marker's type word ends at this offset; the rest is never read.
+  const std::size_t needed = 512 + 3 * 32 + 12;
+  for (std::size_t length = 0; length <= bytes.size(); ++length) {
+    Reading r(bytes.substr(0, length));
+    EXPECT_EQ(r.ok, length >= needed) << length;
+    if (r.ok) {
+      EXPECT_EQ(r.volume.entries.size(), 3U);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tamrik

@@ -1,0 +1,20 @@
+#ifndef TAMRIK_LISTING_DIRECTORY_TABLE_H_
+#define TAMRIK_LISTING_DIRECTORY_TABLE_H_
+
+#include "lif/lif_volume.h"
+#include "listing/line_writer.h"
+
+namespace tamrik {
+
+inline constexpr char kTableHeader[] =
+    " No.    Name      Type          S        Size      Start  Recs    Date     Time";
+
+// The column header, one row per entry with a non-zero size, and
+// "End of Directory". With sortByName the entries are reordered in place.
+// Register-counting types show registers unless alwaysBytes.
+void printDirectoryTable(LifVolume& volume, bool sortByName, bool alwaysBytes,
+                         const LineWriter& writer);
+
+}  // namespace tamrik
+
+#endif  // TAMRIK_LISTING_DIRECTORY_TABLE_H_

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "lif/test_image.h"
+#include "listing/directory_table.h"
+#include "listing/volume_summary.h"
+
+namespace tamrik {
+namespace {
+
+LifDirEntry entry(const std::string& name, uint16_t typeCode, uint32_t start,
+                  uint32_t count) {
+  LifDirEntry e;
+  e.name = test::lifName(name);
+  e.typeCode = static_cast<int16_t>(typeCode);
+  e.startSector = start;
+  e.sectorCount = count;
+  e.stamp = "24/03/15 10:45:00";
+  e.typeName = "TEXT";
+  e.sizeBytes = count * 256;
+  return e;
+}
+
+// The example volume: UTILS1, two files and the purged entry that the
+// reader would drop but a caller may still hand over.
+struct Example {
+  std::istringstream unused;
+  LifVolume volume{unused};
+
+  Example() {
+    volume.label = "UTILS1";
+    volume.initStamp = "24/03/15 10:42:07";
+    volume.dirLength = 4;
+    volume.usedCount = 2;
+    volume.tracks = 77;
+    volume.surfaces = 2;
+    volume.sectorsPerTrack = 16;
+
+    LifDirEntry notes = entry("NOTES", 0xE0D1, 6, 3);
+    notes.machineTag = "71";
+    notes.flagS = true;
+    LifDirEntry matrix = entry("MATRIX", 0xE020, 9, 2);
+    matrix.typeName = "CALC";
+    matrix.machineTag = "41";
+    matrix.regCount = 45;
+    matrix.stamp = "24/03/16 09:05:31";
+    LifDirEntry purged = entry("OLD", 0, 11, 4);
+    purged.sizeBytes = 0;
+    volume.entries = {notes, matrix, purged};
+  }
+
+  std::string summary(bool maskControls = false) {
+    std::ostringstream out;
+    printVolumeSummary(volume, LineWriter{out, maskControls});
+    return out.str();
+  }
+
+  std::string table(bool sortByName, bool alwaysBytes, bool maskControls = false) {
+    std::ostringstream out;
+    printDirectoryTable(volume, sortByName, alwaysBytes, LineWriter{out, maskControls});
+    return out.str();
+  }
+};
+
+constexpr char kHeader[] =
+    " No.    Name      Type          S        Size      Start  Recs    Date     Time\n";
+constexpr char kNotesRow[] =
+    "  1.  NOTES       TEXT   71     S       768 bytes     6     3   24/03/15  10:45\n";
+constexpr char kMatrixRow[] =
+    "  2.  MATRIX      CALC   41              45 regs      9     2   24/03/16  09:05\n";
+
+TEST(VolumeSummary, WorkedExample) {
+  EXPECT_EQ(Example().summary(),
+            "Volume label: UTILS1\n"
+            "Initialized   24/03/15  10:42:07\n"
+            "Max 32 entries, unused 30                 Total 630784 bytes, unused 627968\n"
+            "\n");
+}
+
+TEST(VolumeSummary, EndOfUsedSpaceIsTheLastUsedEntryInDirectoryOrder) {
+  Example e;
+  EXPECT_EQ(endOfUsedSpace(e.volume), 11U * 256);
+  // A used entry that lists nothing still counts.
+  e.volume.entries[1].sizeBytes = 0;
+  EXPECT_EQ(endOfUsedSpace(e.volume), 11U * 256);
+  // A lower file later in the directory decides, not the highest one.
+  std::swap(e.volume.entries[0], e.volume.entries[1]);
+  EXPECT_EQ(endOfUsedSpace(e.volume), 9U * 256);
+  for (LifDirEntry& x : e.volume.entries) x.typeCode = 0;
+  EXPECT_EQ(endOfUsedSpace(e.volume), 0U);
+  e.volume.entries.clear();
+  EXPECT_EQ(endOfUsedSpace(e.volume), 0U);
+}
+
+TEST(VolumeSummary, CapacityLineArithmeticIs32Bit) {
+  const struct {
+    uint32_t tracks, surfaces, sectors, dirLength, usedCount, lastStart, lastCount;
+    const char* line;
+  } cases[] = {
+      {77, 2, 16, 4, 1, 2460, 10,
+       "Max 32 entries, unused 31                 Total 630784 bytes, unused -1536"},
+      {1024, 16, 1024, 1, 1, 9, 2,
+       "Max 8 entries, unused 7                   Total 0 bytes, unused -2816"},
+      {1, 1, 1, 0xFFFFFFFF, 0xFFFFFFFF, 0, 1,
+       "Max 4294967288 entries, unused 4294967289 Total 256 bytes, unused 0"},
+      {0x800000, 1, 1, 1, 0, 0, 0,
+       "Max 8 entries, unused 8                   Total 2147483648 bytes, unused "
+       "-2147483648"},
+  };
+  for (const auto& c : cases) {
+    Example e;
+    e.volume.tracks = c.tracks;
+    e.volume.surfaces = c.surfaces;
+    e.volume.sectorsPerTrack = c.sectors;
+    e.volume.dirLength = c.dirLength;
+    e.volume.usedCount = c.usedCount;
+    e.volume.entries = {entry("X", 1, c.lastStart, c.lastCount)};
+    if (c.lastCount == 0) e.volume.entries.clear();
+    const std::string summary = e.summary();
+    const std::size_t start = summary.find("Max");
+    EXPECT_EQ(summary.substr(start, summary.find('\n', start) - start), c.line);
+  }
+}
+
+TEST(VolumeSummary, LabelIsCutAtItsFirstNul) {
+  const struct {
+    std::string label;
+    bool mask;
+    const char* line;
+  } cases[] = {
+      {std::string("\0ABCDE", 6), false, "Volume label: \n"},
+      {std::string("AB\0CD\0", 6), false, "Volume label: AB\n"},
+      {"AB    ", false, "Volume label: AB    \n"},
+      {"A\x1b[2J", false, "Volume label: A\x1b[2J\n"},
+      {"A\x1b[2J", true, "Volume label: A?[2J\n"},
+      {std::string("\x7f\x01\0\x1b  ", 6), true, "Volume label: ??\n"},
+  };
+  for (const auto& c : cases) {
+    Example e;
+    e.volume.label = c.label;
+    const std::string summary = e.summary(c.mask);
+    EXPECT_EQ(summary.substr(0, summary.find('\n') + 1), c.line);
+  }
+}
+
+TEST(DirectoryTable, WorkedExampleInDirectoryOrder) {
+  EXPECT_EQ(Example().table(false, false),
+            std::string(kHeader) + kNotesRow + kMatrixRow + "End of Directory\n");
+}
+
+TEST(DirectoryTable, AlwaysBytesShowsByteSizes) {
+  EXPECT_EQ(Example().table(false, true),
+            std::string(kHeader) + kNotesRow +
+                "  2.  MATRIX      CALC   41             512 bytes     9     2   "
+                "24/03/16  09:05\n"
+                "End of Directory\n");
+}
+
+TEST(DirectoryTable, SortByNameRenumbersRows) {
+  Example e;
+  EXPECT_EQ(e.table(true, false),
+            std::string(kHeader) +
+                "  1.  MATRIX      CALC   41              45 regs      9     2   "
+                "24/03/16  09:05\n"
+                "  2.  NOTES       TEXT   71     S       768 bytes     6     3   "
+                "24/03/15  10:45\n"
+                "End of Directory\n");
+  // The purged entry sorts first but still gets no row.
+  EXPECT_EQ(e.volume.entries.front().name, test::lifName("MATRIX"));
+}
+
+TEST(DirectoryTable, NoListedEntries) {
+  Example e;
+  for (LifDirEntry& x : e.volume.entries) {
+    x.sizeBytes = 0;
+    x.regCount = 45;
+  }
+  EXPECT_EQ(e.table(false, false), std::string(kHeader) + "End of Directory\n");
+  e.volume.entries.clear();
+  EXPECT_EQ(e.table(true, true), std::string(kHeader) + "End of Directory\n");
+}
+
+TEST(DirectoryTable, WideFieldsShiftTheRowInsteadOfBeingCut) {
+  Example e;
+  LifDirEntry wide = entry("WIDE", 0xE040, 1234567, 7654321);
+  wide.typeName = "-32768";
+  wide.machineTag = "71/41";
+  wide.flagS = wide.flagP = wide.flagA = true;
+  wide.sizeBytes = 4294836225;
+  wide.stamp = "99/99/99 99:99:99";
+  e.volume.entries = {wide};
+  EXPECT_EQ(e.table(false, true).substr(sizeof(kHeader) - 1),
+            "  1.  WIDE        -32768 71/41  SPA4294836225 bytes12345677654321   "
+            "99/99/99  99:99\n"
+            "End of Directory\n");
+}
+
+TEST(DirectoryTable, RowNumbersCountListedEntriesOnly) {
+  Example e;
+  e.volume.entries.clear();
+  for (int i = 0; i < 1001; ++i) {
+    e.volume.entries.push_back(entry("F", 1, 1, i % 2 == 0 ? 1 : 0));
+  }
+  const std::string table = e.table(false, false);
+  EXPECT_NE(table.find("\n501.  F "), std::string::npos);
+  EXPECT_EQ(table.find("\n502.  F "), std::string::npos);
+}
+
+TEST(DirectoryTable, NamesAreWrittenWhole) {
+  Example e;
+  e.volume.entries = {entry("", 1, 1, 1)};
+  e.volume.entries[0].name = std::string("A\0B\x1b\x7f     ", 10);
+  EXPECT_NE(e.table(false, false).find(std::string("  1.  A\0B\x1b\x7f       TEXT", 22)),
+            std::string::npos);
+  EXPECT_NE(e.table(false, false, true).find("  1.  A?B??       TEXT"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace tamrik

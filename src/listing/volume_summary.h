@@ -1,0 +1,21 @@
+#ifndef TAMRIK_LISTING_VOLUME_SUMMARY_H_
+#define TAMRIK_LISTING_VOLUME_SUMMARY_H_
+
+#include <cstdint>
+
+#include "lif/lif_volume.h"
+#include "listing/line_writer.h"
+
+namespace tamrik {
+
+// Byte offset just past the file of the last used entry in directory order,
+// or 0 when no entry is used.
+uint32_t endOfUsedSpace(const LifVolume& volume);
+
+// The label, initialisation, capacity and empty lines above the table. Must
+// run before the table may sort the entries.
+void printVolumeSummary(const LifVolume& volume, const LineWriter& writer);
+
+}  // namespace tamrik
+
+#endif  // TAMRIK_LISTING_VOLUME_SUMMARY_H_

@@ -1,0 +1,288 @@
+// Runs the built program as a user would: in a folder of images, with
+// command lines, checking its whole standard output and exit status.
+//
+// TAMRIK_PROGRAM is the command that starts the program; it may carry a
+// prefix such as an emulator. With TAMRIK_EXPECT_CRLF set, every line must
+// end in CR LF, and the CRs are dropped before comparing.
+#include <dirent.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "cli/wildcard.h"
+#include "lif/test_image.h"
+
+namespace tamrik {
+namespace {
+
+const char* program() {
+  const char* command = std::getenv("TAMRIK_PROGRAM");
+  return command != nullptr ? command : "tamrik";
+}
+
+bool expectCrLf() { return std::getenv("TAMRIK_EXPECT_CRLF") != nullptr; }
+
+std::string shellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+struct Outcome {
+  std::string out;
+  std::string err;
+  int status = -1;
+};
+
+class Folder {
+ public:
+  Folder() {
+    std::string pattern = testing::TempDir() + "tamrik_e2e_XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    char real[PATH_MAX];
+    path_ = ::realpath(pattern.c_str(), real) != nullptr ? real : pattern;
+  }
+  ~Folder() { std::system(("rm -rf " + shellQuoted(path_)).c_str()); }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  const std::string& path() const { return path_; }
+
+  void write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
+  }
+  void mkdir(const std::string& name) const { ::mkdir((path_ + "/" + name).c_str(), 0755); }
+
+  // Names in the folder matching a pattern, in the order the directory
+  // gives them: the order the program lists them in.
+  std::vector<std::string> matches(const std::string& sub, const std::string& pattern) const {
+    std::vector<std::string> names;
+    DIR* dir = ::opendir((path_ + "/" + sub).c_str());
+    while (const dirent* entry = ::readdir(dir)) {
+      if (wildcardMatch(pattern, entry->d_name)) names.push_back(entry->d_name);
+    }
+    ::closedir(dir);
+    return names;
+  }
+
+  Outcome run(const std::vector<std::string>& args) const {
+    std::string command = "cd " + shellQuoted(path_) + " && " + program();
+    for (const std::string& arg : args) command += " " + shellQuoted(arg);
+    const std::string errFile = path_ + "/.stderr";
+    command += " 2>" + shellQuoted(errFile) + " </dev/null";
+    Outcome result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+    const int status = ::pclose(pipe);
+    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    std::ifstream err(errFile, std::ios::binary);
+    result.err.assign(std::istreambuf_iterator<char>(err), {});
+    ::unlink(errFile.c_str());
+    if (expectCrLf()) result.out = withoutCr(result.out);
+    return result;
+  }
+
+ private:
+  static std::string withoutCr(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      if (text[i] == '\n') {
+        EXPECT_TRUE(i > 0 && text[i - 1] == '\r') << "bare LF at " << i;
+      }
+      if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') continue;
+      out += text[i];
+    }
+    return out;
+  }
+
+  std::string path_;
+};
+
+const std::string kUsage = "Tamrik V0.08\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
+const std::string kRefusal = "Unknown or corrupt disk image\n\n";
+
+test::TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start,
+                     uint32_t count, uint32_t implWord = 0) {
+  test::TestEntry entry;
+  entry.name = test::lifName(name);
+  entry.typeCode = typeCode;
+  entry.startSector = start;
+  entry.sectorCount = count;
+  entry.implWord = implWord;
+  return entry;
+}
+
+// ZEBRA sorts after ALPHA; ALPHA counts registers.
+std::string sampleImage() {
+  test::TestImage image;
+  image.label = "SAMPLE";
+  image.entries = {file("ZEBRA", 0x0001, 4, 2), file("ALPHA", 0xE020, 6, 1, 0x00200000)};
+  return image.bytes();
+}
+
+const std::string kSampleSummary =
+    "Volume label: SAMPLE\n"
+    "Initialized   24/03/15  10:42:07\n"
+    "Max 8 entries, unused 6                   Total 630784 bytes, unused 628992\n"
+    "\n"
+    " No.    Name      Type          S        Size      Start  Recs    Date     Time\n";
+const std::string kZebraRow =
+    "ZEBRA       TEXT                  512 bytes     4     2   24/03/15  10:45\n";
+const std::string kAlphaRegs =
+    "ALPHA       CALC   41              32 regs      6     1   24/03/15  10:45\n";
+const std::string kAlphaBytes =
+    "ALPHA       CALC   41             256 bytes     6     1   24/03/15  10:45\n";
+
+std::string row(int number, const std::string& rest) {
+  return "  " + std::to_string(number) + ".  " + rest;
+}
+
+const std::string kSampleListing = kSampleSummary + row(1, kZebraRow) + row(2, kAlphaRegs) +
+                                   "End of Directory\n";
+
+TEST(EndToEnd, UsageText) {
+  Folder folder;
+  folder.write("a.lif", sampleImage());
+  const std::vector<std::vector<std::string>> cases = {
+      {}, {"-s"}, {"-n", "-x", "a.lif"}, {"-nx", "a.lif"}, {"-F", "a.lif"},
+      {""}, {"sub/"}, {"-n", "-b"},
+  };
+  for (const auto& args : cases) {
+    const Outcome r = folder.run(args);
+    EXPECT_EQ(r.out, kUsage) << args.size();
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(EndToEnd, OneImageWithOptions) {
+  Folder folder;
+  folder.write("a.lif", sampleImage());
+  const std::string heading = "Content of a.lif\n\n";
+  const std::string sorted = kSampleSummary + row(1, kAlphaRegs) + row(2, kZebraRow) +
+                             "End of Directory\n";
+  const std::string bytes = kSampleSummary + row(1, kZebraRow) + row(2, kAlphaBytes) +
+                            "End of Directory\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+  } cases[] = {
+      {{"a.lif"}, kSampleListing},
+      {{"-", "a.lif"}, kSampleListing},
+      {{"a.lif", "-x", "-s"}, kSampleListing},
+      {{"a.lif", "b.lif"}, kSampleListing},
+      {{"-n", "a.lif"}, heading + kSampleListing},
+      {{"-ns", "a.lif"}, heading + sorted},
+      {{"-sn", "a.lif"}, heading + sorted},
+      {{"-n", "-s", "a.lif"}, heading + sorted},
+      {{"-b", "a.lif"}, bytes},
+      {{"-f", "a.lif"}, "Content of " + folder.path() + "\\a.lif\n\n" + kSampleListing},
+      {{"-f", "-n", "a.lif"}, "Content of " + folder.path() + "\\a.lif\n\n" + kSampleListing},
+      {{"-n", "./x/../a.lif"}, heading + kSampleListing},
+  };
+  for (const auto& c : cases) {
+    const Outcome r = folder.run(c.args);
+    EXPECT_EQ(r.out, c.out) << c.args[0];
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(EndToEnd, RelativeFolderPartUnderFullPathHeading) {
+  Folder folder;
+  folder.mkdir("disks");
+  folder.write("disks/a.lif", sampleImage());
+  EXPECT_EQ(folder.run({"-f", "disks/a.lif"}).out,
+            "Content of " + folder.path() + "/disks\\a.lif\n\n" + kSampleListing);
+  EXPECT_EQ(folder.run({"-n", "disks/a.lif"}).out, "Content of a.lif\n\n" + kSampleListing);
+}
+
+TEST(EndToEnd, PatternListsEveryMatchWithOneEmptyLineBetween) {
+  Folder folder;
+  folder.mkdir("disks");
+  folder.write("disks/good1.lif", sampleImage());
+  folder.write("disks/bad.lif", "not a LIF image");
+  folder.write("disks/good2.lif", sampleImage());
+  folder.write("disks/notes.txt", sampleImage());
+  folder.mkdir("disks/dir.lif");
+
+  std::string expected;
+  for (const std::string& name : folder.matches("disks", "*.lif")) {
+    if (!expected.empty()) expected += "\n";
+    expected += "Content of " + name + "\n\n";
+    if (name == "bad.lif") expected += kRefusal;
+    if (name.rfind("good", 0) == 0) expected += kSampleListing;
+  }
+  const Outcome r = folder.run({"-n", "disks/*.lif"});
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.status, 0);
+
+  std::string bare;
+  for (std::size_t i = 0; i < folder.matches("disks", "good?.lif").size(); ++i) {
+    if (!bare.empty()) bare += "\n";
+    bare += kSampleListing;
+  }
+  EXPECT_EQ(folder.run({"disks/good?.lif"}).out, bare);
+}
+
+TEST(EndToEnd, FolderItselfMatchesAStar) {
+  Folder folder;
+  folder.mkdir("empty");
+  std::string expected;
+  for (const std::string& name : folder.matches("empty", "*")) {
+    if (!expected.empty()) expected += "\n";
+    expected += "Content of " + name + "\n\n";
+  }
+  EXPECT_NE(expected, "");
+  EXPECT_EQ(folder.run({"-n", "empty/*"}).out, expected);
+}
+
+TEST(EndToEnd, NothingMatches) {
+  Folder folder;
+  folder.write("a.lif", sampleImage());
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"-n", "*.dat"}, {"-n", "nosuch/a.lif"}, {"missing.lif"}}) {
+    const Outcome r = folder.run(args);
+    EXPECT_EQ(r.out, "") << args[1];
+    EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST(EndToEnd, FileNameThatLooksLikeOptions) {
+  Folder folder;
+  folder.write("-s.lif", sampleImage());
+  EXPECT_EQ(folder.run({"-s.lif"}).out, kUsage);
+  EXPECT_EQ(folder.run({"./-s.lif"}).out, kSampleListing);
+}
+
+TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
+  if (expectCrLf()) GTEST_SKIP() << "POSIX special files";
+  Folder folder;
+  ASSERT_EQ(::mkfifo((folder.path() + "/fifo").c_str(), 0644), 0);
+  ASSERT_EQ(::symlink("/dev/null", (folder.path() + "/null").c_str()), 0);
+  const auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(folder.run({"fifo"}).out, "");
+  EXPECT_EQ(folder.run({"null"}).out, kRefusal);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+}  // namespace
+}  // namespace tamrik
