@@ -5,11 +5,10 @@
 // prefix such as an emulator. With TAMRIK_EXPECT_CRLF set, every line must
 // end in CR LF, and the CRs are dropped before comparing.
 #include <dirent.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <climits>
@@ -30,7 +29,9 @@ const char* program() {
   return command != nullptr ? command : "tamrik";
 }
 
-bool expectCrLf() { return std::getenv("TAMRIK_EXPECT_CRLF") != nullptr; }
+bool expectCrLf() {
+  return std::getenv("TAMRIK_EXPECT_CRLF") != nullptr;
+}
 
 std::string shellQuoted(const std::string& text) {
   std::string out = "'";
@@ -119,8 +120,8 @@ class Folder {
 const std::string kUsage = "Tamrik V0.08\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
-test::TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start,
-                     uint32_t count, uint32_t implWord = 0) {
+test::TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start, uint32_t count,
+                     uint32_t implWord = 0) {
   test::TestEntry entry;
   entry.name = test::lifName(name);
   entry.typeCode = typeCode;
@@ -155,14 +156,14 @@ std::string row(int number, const std::string& rest) {
   return "  " + std::to_string(number) + ".  " + rest;
 }
 
-const std::string kSampleListing = kSampleSummary + row(1, kZebraRow) + row(2, kAlphaRegs) +
-                                   "End of Directory\n";
+const std::string kSampleListing =
+    kSampleSummary + row(1, kZebraRow) + row(2, kAlphaRegs) + "End of Directory\n";
 
 TEST(EndToEnd, UsageText) {
   Folder folder;
   folder.write("a.lif", sampleImage());
   const std::vector<std::vector<std::string>> cases = {
-      {}, {"-s"}, {"-n", "-x", "a.lif"}, {"-nx", "a.lif"}, {"-F", "a.lif"},
+      {},   {"-s"},   {"-n", "-x", "a.lif"}, {"-nx", "a.lif"}, {"-F", "a.lif"},
       {""}, {"sub/"}, {"-n", "-b"},
   };
   for (const auto& args : cases) {
@@ -177,10 +178,10 @@ TEST(EndToEnd, OneImageWithOptions) {
   Folder folder;
   folder.write("a.lif", sampleImage());
   const std::string heading = "Content of a.lif\n\n";
-  const std::string sorted = kSampleSummary + row(1, kAlphaRegs) + row(2, kZebraRow) +
-                             "End of Directory\n";
-  const std::string bytes = kSampleSummary + row(1, kZebraRow) + row(2, kAlphaBytes) +
-                            "End of Directory\n";
+  const std::string sorted =
+      kSampleSummary + row(1, kAlphaRegs) + row(2, kZebraRow) + "End of Directory\n";
+  const std::string bytes =
+      kSampleSummary + row(1, kZebraRow) + row(2, kAlphaBytes) + "End of Directory\n";
   const struct {
     std::vector<std::string> args;
     std::string out;

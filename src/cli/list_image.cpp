@@ -7,8 +7,7 @@
 
 namespace tamrik {
 
-void listVolume(std::istream& image, bool sortByName, bool alwaysBytes,
-                const LineWriter& writer) {
+void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   LifVolume volume(image);
   if (volume.readDirectory() && volume.lifId == kLifId) {
     printVolumeSummary(volume, writer);

@@ -13,8 +13,7 @@ inline constexpr char kRefusal[] = "Unknown or corrupt disk image";
 // Lists the image open on the stream: the summary and the table, or the
 // refusal line and an empty line when it is not a LIF volume or ends inside
 // its header or directory.
-void listVolume(std::istream& image, bool sortByName, bool alwaysBytes,
-                const LineWriter& writer);
+void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer);
 
 // Opens the named file read-only and lists it. A file that cannot be opened
 // as an image, a folder among them, gives no output at all.

@@ -157,6 +157,8 @@ std::unique_ptr<std::streambuf> openImage(const std::string& fileName) {
   return std::make_unique<FdStreamBuf>(fd);
 }
 
-bool stdoutIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+bool stdoutIsTerminal() {
+  return ::isatty(STDOUT_FILENO) == 1;
+}
 
 }  // namespace tamrik::platform

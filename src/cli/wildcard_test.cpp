@@ -13,16 +13,26 @@ TEST(WildcardMatch, StarAndQuestionMark) {
     const char* name;
     bool match;
   } cases[] = {
-      {"disk.lif", "disk.lif", true}, {"disk.lif", "disk.lif2", false},
-      {"disk.lif", "Disk.lif", false}, {"*", "anything", true},
-      {"*", ".", true},               {"*", "..", true},
-      {"*.lif", "a.lif", true},       {"*.lif", ".lif", true},
-      {"*.lif", "a.LIF", false},      {"*.lif", "a.lif.bak", false},
-      {"?.lif", "a.lif", true},       {"?.lif", "ab.lif", false},
-      {"a*b*c", "abc", true},         {"a*b*c", "aXbYbZc", true},
-      {"a*b*c", "aXbYc.", false},     {"**", "", true},
-      {"?", "", false},               {"[ab].lif", "a.lif", false},
-      {"[ab].lif", "[ab].lif", true}, {"\\*", "\\x", true},
+      {"disk.lif", "disk.lif", true},
+      {"disk.lif", "disk.lif2", false},
+      {"disk.lif", "Disk.lif", false},
+      {"*", "anything", true},
+      {"*", ".", true},
+      {"*", "..", true},
+      {"*.lif", "a.lif", true},
+      {"*.lif", ".lif", true},
+      {"*.lif", "a.LIF", false},
+      {"*.lif", "a.lif.bak", false},
+      {"?.lif", "a.lif", true},
+      {"?.lif", "ab.lif", false},
+      {"a*b*c", "abc", true},
+      {"a*b*c", "aXbYbZc", true},
+      {"a*b*c", "aXbYc.", false},
+      {"**", "", true},
+      {"?", "", false},
+      {"[ab].lif", "a.lif", false},
+      {"[ab].lif", "[ab].lif", true},
+      {"\\*", "\\x", true},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;

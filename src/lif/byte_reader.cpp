@@ -33,8 +33,7 @@ std::string readFixedText(std::istream& in, std::size_t width) {
 
 BcdStamp readBcdStamp(std::istream& in) {
   BcdStamp bcd{};
-  in.read(reinterpret_cast<char*>(bcd.data()),
-          static_cast<std::streamsize>(bcd.size()));
+  in.read(reinterpret_cast<char*>(bcd.data()), static_cast<std::streamsize>(bcd.size()));
   return bcd;
 }
 

@@ -8,21 +8,21 @@ namespace {
 
 enum class Flags : uint8_t {
   kNone,
-  kImplSPA,   // S, P, A from implWord bits 11, 8, 9
-  kImplSP,    // S, P from implWord bits 11, 8
-  kCodeSP,    // S, P from type code bits 0, 1
-  kCodeS,     // S from type code bit 0
+  kImplSPA,  // S, P, A from implWord bits 11, 8, 9
+  kImplSP,   // S, P from implWord bits 11, 8
+  kCodeSP,   // S, P from type code bits 0, 1
+  kCodeS,    // S from type code bit 0
   kAlwaysS,
 };
 
 enum class Size : uint8_t {
   kZero,
-  kSectors,   // sectorCount * 256
-  kNibbles,   // nibbleBytes(nibbleOffset)
-  kRegs8,     // H * 8
-  kXmem,      // H * 8 rounded up to a sector, kept to 16 bits
-  kProg,      // 7-byte registers rounded up to a sector, kept to 16 bits
-  kData71,    // product of the two little-endian halves of implWord
+  kSectors,  // sectorCount * 256
+  kNibbles,  // nibbleBytes(nibbleOffset)
+  kRegs8,    // H * 8
+  kXmem,     // H * 8 rounded up to a sector, kept to 16 bits
+  kProg,     // 7-byte registers rounded up to a sector, kept to 16 bits
+  kData71,   // product of the two little-endian halves of implWord
 };
 
 enum class Regs : uint8_t { kNone, kH, kProg };
@@ -75,18 +75,22 @@ constexpr FileType kFileTypes[] = {
 };
 
 const FileType* findFileType(uint16_t code) {
-  const auto* row = std::lower_bound(
-      std::begin(kFileTypes), std::end(kFileTypes), code,
-      [](const FileType& type, uint16_t c) { return type.last < c; });
+  const auto* row =
+      std::lower_bound(std::begin(kFileTypes), std::end(kFileTypes), code,
+                       [](const FileType& type, uint16_t c) { return type.last < c; });
   if (row == std::end(kFileTypes) || row->first > code) return nullptr;
   return row;
 }
 
-bool bit(uint32_t word, int n) { return ((word >> n) & 1U) != 0; }
+bool bit(uint32_t word, int n) {
+  return ((word >> n) & 1U) != 0;
+}
 
 // Rounds a byte count up to whole sectors. The 16-bit mask drops everything
 // above 64 KiB, so a large count can come out as 0.
-uint32_t roundToSector16(uint32_t bytes) { return (bytes + 255) & 0xFF00U; }
+uint32_t roundToSector16(uint32_t bytes) {
+  return (bytes + 255) & 0xFF00U;
+}
 
 }  // namespace
 

@@ -39,8 +39,7 @@ std::string flagsOf(const LifDirEntry& entry) {
 
 void expectDecodes(const Case& c) {
   const LifDirEntry entry = decode(c.code, c.sectorCount, c.implWord);
-  SCOPED_TRACE(testing::Message() << std::hex << "code 0x" << c.code << " impl 0x"
-                                  << c.implWord);
+  SCOPED_TRACE(testing::Message() << std::hex << "code 0x" << c.code << " impl 0x" << c.implWord);
   EXPECT_EQ(entry.typeName, c.expected.typeName);
   EXPECT_EQ(entry.machineTag, c.expected.tag);
   EXPECT_EQ(flagsOf(entry), c.expected.flags);

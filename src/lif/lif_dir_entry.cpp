@@ -38,18 +38,15 @@ bool LifDirEntry::readEntry(std::istream& in) {
 uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
   // The nibble count is the three upper bytes of implWord, least significant
   // first.
-  const uint32_t nibbles = ((implWord >> 24) & 0xFF) |
-                           ((implWord >> 8) & 0xFF00) |
-                           ((implWord << 8) & 0xFF0000);
+  const uint32_t nibbles =
+      ((implWord >> 24) & 0xFF) | ((implWord >> 8) & 0xFF00) | ((implWord << 8) & 0xFF0000);
   return (nibbles - k + 1) >> 1;
 }
 
 bool LifDirEntry::operator<(const LifDirEntry& other) const {
   return std::lexicographical_compare(
       name.begin(), name.end(), other.name.begin(), other.name.end(),
-      [](char a, char b) {
-        return static_cast<unsigned char>(a) < static_cast<unsigned char>(b);
-      });
+      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
 }
 
 }  // namespace tamrik

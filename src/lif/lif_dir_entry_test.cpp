@@ -86,8 +86,7 @@ TEST(ReadEntry, Family75NeedsVolumeWord8001) {
     raw.volumeWord = c.volumeWord;
     std::istringstream in(entryBytes(raw));
     LifDirEntry entry;
-    EXPECT_EQ(entry.readEntry(in), c.accepted)
-        << std::hex << c.typeCode << " " << c.volumeWord;
+    EXPECT_EQ(entry.readEntry(in), c.accepted) << std::hex << c.typeCode << " " << c.volumeWord;
   }
 }
 

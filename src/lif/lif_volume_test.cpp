@@ -13,8 +13,7 @@ using test::lifName;
 using test::TestEntry;
 using test::TestImage;
 
-TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start,
-               uint32_t count) {
+TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start, uint32_t count) {
   TestEntry entry;
   entry.name = lifName(name);
   entry.typeCode = typeCode;
@@ -171,8 +170,7 @@ TEST(ReadDirectory, FullDirectoryWithoutEndMarker) {
 
 TEST(ReadDirectory, PurgedEntriesAreNotCountedOrKept) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("GONE", 0x0000, 5, 1),
-                   file("B", 0x0001, 6, 1)};
+  image.entries = {file("A", 0x0001, 4, 1), file("GONE", 0x0000, 5, 1), file("B", 0x0001, 6, 1)};
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.volume.usedCount, 2U);
@@ -182,8 +180,8 @@ TEST(ReadDirectory, PurgedEntriesAreNotCountedOrKept) {
 
 TEST(ReadDirectory, RefusedEntryEndsTheScan) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE052, 5, 1),
-                   file("BAD75", 0xE052, 6, 1), file("AFTER", 0x0001, 7, 1)};
+  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE052, 5, 1), file("BAD75", 0xE052, 6, 1),
+                   file("AFTER", 0x0001, 7, 1)};
   image.entries[2].volumeWord = 0x0001;
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
@@ -204,9 +202,9 @@ TEST(ReadDirectory, HugeHeaderValuesDoNotWrap) {
     uint32_t dirStart;
     uint32_t dirLength;
   } cases[] = {
-      {2, (1U << 29) - 1},   // slot count past 32 bits
-      {1U << 24, 1},         // byte offset past 2^32
-      {0x00800000, 1},       // byte offset past 2^31
+      {2, (1U << 29) - 1},  // slot count past 32 bits
+      {1U << 24, 1},        // byte offset past 2^32
+      {0x00800000, 1},      // byte offset past 2^31
       {0xFFFFFFFF, 0xFFFFFFFF},
   };
   for (const auto& c : cases) {
@@ -234,8 +232,7 @@ TEST(ReadDirectory, DirectoryNotRightAfterTheHeader) {
 
 TEST(ReadDirectory, EveryCutOfAValidImageIsRefusedOrComplete) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE020, 5, 1),
-                   file("C", 0xE052, 6, 1)};
+  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE020, 5, 1), file("C", 0xE052, 6, 1)};
   const std::string bytes = image.bytes();
   // The end marker's type word ends at this offset; the rest is never read.
   const std::size_t needed = 512 + 3 * 32 + 12;

@@ -9,8 +9,7 @@
 namespace tamrik {
 namespace {
 
-LifDirEntry entry(const std::string& name, uint16_t typeCode, uint32_t start,
-                  uint32_t count) {
+LifDirEntry entry(const std::string& name, uint16_t typeCode, uint32_t start, uint32_t count) {
   LifDirEntry e;
   e.name = test::lifName(name);
   e.typeCode = static_cast<int16_t>(typeCode);

@@ -22,17 +22,14 @@ void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
   // free bytes go negative when the last file ends beyond the volume.
   const uint32_t capacity = volume.dirLength * 8;
   const uint32_t freeEntries = capacity - volume.usedCount;
-  const uint32_t total =
-      volume.tracks * volume.surfaces * volume.sectorsPerTrack * kSectorBytes;
+  const uint32_t total = volume.tracks * volume.surfaces * volume.sectorsPerTrack * kSectorBytes;
   const auto freeBytes = static_cast<int32_t>(total - endOfUsedSpace(volume));
 
   std::string line;
   appendLeft(line,
-             "Max " + std::to_string(capacity) + " entries, unused " +
-                 std::to_string(freeEntries),
+             "Max " + std::to_string(capacity) + " entries, unused " + std::to_string(freeEntries),
              42);
-  line += "Total " + std::to_string(total) + " bytes, unused " +
-          std::to_string(freeBytes);
+  line += "Total " + std::to_string(total) + " bytes, unused " + std::to_string(freeBytes);
   writer.line(line);
   writer.line("");
 }
