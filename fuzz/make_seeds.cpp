@@ -1,0 +1,100 @@
+// Writes the fuzz seed corpus into the folder given as the argument: valid
+// volumes that reach every part of the reader and the listing, and a few
+// broken ones next to them, all built with the test-image builder.
+#include <cstdint>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "lif/test_image.h"
+#include "lif/test_sample.h"
+
+namespace {
+
+using tamrik::test::TestEntry;
+using tamrik::test::TestImage;
+
+// Every code the catalogue names, and one it does not.
+constexpr uint16_t kTypeCodes[] = {
+    0x0000, 0x0001, 0x00FF, 0xE020, 0xE030, 0xE040, 0xE050, 0xE052, 0xE053, 0xE058, 0xE060, 0xE070,
+    0xE080, 0xE088, 0xE089, 0xE08A, 0xE08B, 0xE0B0, 0xE0D0, 0xE0D1, 0xE0F0, 0xE0F1, 0xE0FE, 0xE204,
+    0xE207, 0xE208, 0xE20B, 0xE20C, 0xE20D, 0xE214, 0xE217, 0xE218, 0xE21B, 0xE21C, 0xE21F, 0xE222,
+    0xE223, 0xE224, 0xE225, 0xE22C, 0xE22D, 0xE22E, 0xE22F, 0xFF00, 0x1234,
+};
+
+TestImage everyType(uint32_t implWord) {
+  TestImage image;
+  image.dirStart = 1;
+  image.dirLength = 6;
+  uint32_t start = 8;
+  for (const uint16_t code : kTypeCodes) {
+    TestEntry entry;
+    char name[11];
+    std::snprintf(name, sizeof name, "T%04X", code);
+    entry.name = tamrik::test::lifName(name);
+    entry.typeCode = code;
+    entry.startSector = start;
+    entry.sectorCount = 3;
+    entry.implWord = implWord;
+    start += 3;
+    image.entries.push_back(entry);
+  }
+  return image;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 2) {
+    std::fprintf(stderr, "usage: make_seeds FOLDER\n");
+    return 2;
+  }
+  const std::filesystem::path folder = argv[1];
+  std::filesystem::create_directories(folder);
+  std::vector<std::pair<std::string, std::string>> seeds;
+
+  seeds.emplace_back("sample", tamrik::test::sampleVolume().bytes());
+  // Flags, register counts and nibble counts, including counts that wrap.
+  seeds.emplace_back("every_type", everyType(0x012C0B00).bytes());
+  seeds.emplace_back("every_type_wrap", everyType(0x00000000).bytes());
+  seeds.emplace_back("every_type_high", everyType(0xFFFFFFFF).bytes());
+
+  TestImage empty;
+  empty.dirLength = 0;
+  seeds.emplace_back("empty_directory", empty.bytes());
+
+  TestImage zeroGeometry = tamrik::test::sampleVolume();
+  zeroGeometry.version = 0;
+  seeds.emplace_back("zero_geometry", zeroGeometry.bytes());
+
+  TestImage full;
+  full.dirLength = 1;
+  full.endMarker = false;
+  full.entries.assign(8, TestEntry{});
+  seeds.emplace_back("full_no_marker", full.bytes());
+
+  TestImage refused = tamrik::test::sampleVolume();
+  refused.entries[2].typeCode = 0xE052;
+  refused.entries[2].volumeWord = 0x0001;
+  seeds.emplace_back("refused_75", refused.bytes());
+
+  TestImage controls;
+  controls.label = std::string("\x1b[2J\0", 5) + "X";
+  TestEntry odd;
+  odd.name = std::string("\x1b]0;\x07\x7f\0AB\x01", 10);
+  controls.entries = {odd};
+  seeds.emplace_back("control_bytes", controls.bytes());
+
+  const std::string sample = tamrik::test::sampleVolume().bytes();
+  seeds.emplace_back("cut_header", sample.substr(0, 41));
+  seeds.emplace_back("cut_entry", sample.substr(0, 2 * 256 + 4 * 32 + 17));
+  seeds.emplace_back("not_lif", "This is not a LIF image.\n");
+
+  for (const auto& [name, bytes] : seeds) {
+    std::ofstream(folder / name, std::ios::binary) << bytes;
+  }
+  std::printf("%zu seeds in %s\n", seeds.size(), folder.string().c_str());
+  return 0;
+}
