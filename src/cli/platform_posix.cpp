@@ -18,7 +18,7 @@ namespace {
 // one read.
 class FdStreamBuf : public std::streambuf {
  public:
-  explicit FdStreamBuf(int fd) : fd_(fd), buffer_(kBufferBytes) {}
+  explicit FdStreamBuf(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
   FdStreamBuf(const FdStreamBuf&) = delete;
   FdStreamBuf& operator=(const FdStreamBuf&) = delete;
   ~FdStreamBuf() override { ::close(fd_); }
@@ -29,14 +29,14 @@ class FdStreamBuf : public std::streambuf {
     bufferStart_ = position_;
     ssize_t got;
     do {
-      got = ::pread(fd_, buffer_.data(), buffer_.size(), position_);
+      got = ::pread(fd_, buffer_.get(), kBufferBytes, position_);
     } while (got < 0 && errno == EINTR);
     if (got <= 0) {
-      setg(buffer_.data(), buffer_.data(), buffer_.data());
+      setg(buffer_.get(), buffer_.get(), buffer_.get());
       return traits_type::eof();
     }
     position_ += got;
-    setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
+    setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
     return traits_type::to_int_type(*gptr());
   }
 
@@ -60,15 +60,18 @@ class FdStreamBuf : public std::streambuf {
       setg(eback(), eback() + inBuffer, egptr());
     } else {
       bufferStart_ = position_ = target;
-      setg(buffer_.data(), buffer_.data(), buffer_.data());
+      setg(buffer_.get(), buffer_.get(), buffer_.get());
     }
     return pos;
   }
 
  private:
-  static constexpr std::size_t kBufferBytes = 16 * 1024;
+  // Header and a floppy's directory (up to 14 sectors) in one read. Left
+  // uninitialised: the buffer is made for every image, and zeroing it cost
+  // more than the read.
+  static constexpr std::size_t kBufferBytes = 4 * 1024;
   int fd_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
   off_t bufferStart_ = 0;  // file offset of eback()
   off_t position_ = 0;     // file offset just past the buffered data
 };

@@ -7,12 +7,19 @@ template <typename T>
 bool readBigEndian(std::istream& in, T& value, int bytes) {
   value = 0;
   if (!in.good()) return false;
+  // Straight from the buffer: istream::get() builds a sentry for every byte,
+  // and these reads are most of the work of a directory scan. The end of the
+  // data sets the same flags that get() would.
+  std::streambuf* buffer = in.rdbuf();
   for (int i = 0; i < bytes; ++i) {
-    const auto byte = static_cast<T>(in.get() & 0xFF);
-    value = static_cast<T>(static_cast<T>(value << 8) | byte);
-    if (!in.good()) break;
+    const int c = buffer->sbumpc();
+    value = static_cast<T>(static_cast<T>(value << 8) | static_cast<T>(c & 0xFF));
+    if (c == std::char_traits<char>::eof()) {
+      in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+      return false;
+    }
   }
-  return in.good();
+  return true;
 }
 
 }  // namespace
@@ -38,15 +45,12 @@ BcdStamp readBcdStamp(std::istream& in) {
 }
 
 std::string formatBcdStamp(const BcdStamp& bcd) {
-  static constexpr char kSeparators[] = {'/', '/', ' ', ':', ':'};
-  std::string text;
-  text.reserve(17);
+  char text[] = "00/00/00 00:00:00";
   for (std::size_t i = 0; i < bcd.size(); ++i) {
-    if (i > 0) text += kSeparators[i - 1];
-    text += static_cast<char>('0' + (bcd[i] >> 4));
-    text += static_cast<char>('0' + (bcd[i] & 0x0F));
+    text[3 * i] = static_cast<char>('0' + (bcd[i] >> 4));
+    text[3 * i + 1] = static_cast<char>('0' + (bcd[i] & 0x0F));
   }
-  return text;
+  return std::string(text, sizeof text - 1);
 }
 
 }  // namespace tamrik
