@@ -9,14 +9,20 @@ void LineWriter::line(std::string_view text) const {
 }
 
 std::string LineWriter::shown(std::string_view stored) const {
-  std::string text(stored);
-  if (maskControls) {
-    for (char& c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      if (byte < 0x20 || byte == 0x7F) c = '?';
-    }
-  }
+  std::string text;
+  appendShown(text, stored);
   return text;
+}
+
+void LineWriter::appendShown(std::string& line, std::string_view stored) const {
+  if (!maskControls) {
+    line += stored;
+    return;
+  }
+  for (const char c : stored) {
+    const auto byte = static_cast<unsigned char>(c);
+    line += byte < 0x20 || byte == 0x7F ? '?' : c;
+  }
 }
 
 void appendLeft(std::string& line, std::string_view text, std::size_t width) {

@@ -21,6 +21,8 @@ struct LineWriter {
 
   // A text taken from an image, made fit for the output.
   std::string shown(std::string_view stored) const;
+  // The same, appended to a line being built.
+  void appendShown(std::string& line, std::string_view stored) const;
 };
 
 // Field padding with blanks; a width is a minimum and never cuts.
