@@ -1,0 +1,344 @@
+// Runs the built program against hostile files: names and labels that would
+// drive a terminal, special files that could block a reader, images that
+// must stay untouched, and more images than the descriptor limit allows
+// open at once.
+//
+// TAMRIK_PROGRAM is the command that starts the program, as for the
+// end-to-end suite.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <pty.h>
+#include <sys/inotify.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "lif/test_image.h"
+
+namespace tamrik {
+namespace {
+
+const char* program() {
+  const char* command = std::getenv("TAMRIK_PROGRAM");
+  return command != nullptr ? command : "tamrik";
+}
+
+std::string shellQuoted(const std::string& text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'') {
+      out += "'\\''";
+    } else {
+      out += c;
+    }
+  }
+  return out + "'";
+}
+
+const std::string kRefusal = "Unknown or corrupt disk image\n\n";
+
+class Folder {
+ public:
+  Folder() {
+    std::string pattern = testing::TempDir() + "tamrik_hostile_XXXXXX";
+    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
+    char real[PATH_MAX];
+    path_ = ::realpath(pattern.c_str(), real) != nullptr ? real : pattern;
+  }
+  ~Folder() { std::system(("rm -rf " + shellQuoted(path_)).c_str()); }
+  Folder(const Folder&) = delete;
+  Folder& operator=(const Folder&) = delete;
+
+  const std::string& path() const { return path_; }
+  std::string at(const std::string& name) const { return path_ + "/" + name; }
+
+  void write(const std::string& name, const std::string& bytes) const {
+    std::ofstream(at(name), std::ios::binary) << bytes;
+  }
+
+  // The shell command line that runs the program here.
+  std::string command(const std::vector<std::string>& args, const std::string& prefix = "") const {
+    std::string line = "cd " + shellQuoted(path_) + " && " + prefix + program();
+    for (const std::string& arg : args) {
+      line += ' ';
+      line += shellQuoted(arg);
+    }
+    return line;
+  }
+
+  // Standard output through a pipe; standard error must stay empty.
+  std::string run(const std::vector<std::string>& args, const std::string& prefix = "") const {
+    const std::string errFile = at(".stderr");
+    FILE* pipe = ::popen(
+        (command(args, prefix) + " 2>" + shellQuoted(errFile) + " </dev/null").c_str(), "r");
+    std::string out;
+    char buffer[4096];
+    std::size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
+    const int status = ::pclose(pipe);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    std::ifstream err(errFile, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), "");
+    ::unlink(errFile.c_str());
+    return out;
+  }
+
+  // Standard output on a pseudo-terminal in raw mode, so that the line
+  // discipline adds no CR and the bytes arrive as written.
+  std::string runOnTerminal(const std::vector<std::string>& args) const {
+    termios raw{};
+    cfmakeraw(&raw);
+    int master = -1;
+    const pid_t pid = ::forkpty(&master, nullptr, &raw, nullptr);
+    if (pid < 0) {
+      ADD_FAILURE() << "forkpty: " << std::strerror(errno);
+      return {};
+    }
+    if (pid == 0) {
+      const std::string line = command(args) + " 2>/dev/null";
+      ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+      ::_exit(127);
+    }
+    std::string out;
+    char buffer[4096];
+    for (;;) {
+      const ssize_t got = ::read(master, buffer, sizeof buffer);
+      if (got > 0) {
+        out.append(buffer, static_cast<std::size_t>(got));
+      } else if (got < 0 && errno == EINTR) {
+        continue;
+      } else {
+        break;  // EIO once the program and its shell have closed the terminal
+      }
+    }
+    ::close(master);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+    return out;
+  }
+
+ private:
+  std::string path_;
+};
+
+std::string masked(std::string text) {
+  for (char& c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) c = '?';
+  }
+  return text;
+}
+
+test::TestImage plainImage() {
+  test::TestImage image;
+  test::TestEntry entry;
+  entry.name = test::lifName("FILE");
+  image.entries = {entry};
+  return image;
+}
+
+TEST(Hostile, ControlBytesReachTheTerminal) {
+  Folder folder;
+  // ESC sequences, BEL, a NUL in the label (the label ends there), a tab,
+  // DEL, CR, and two high bytes that are left alone.
+  const std::string label(
+      "\x1b"
+      "c\x07\0Z\x7f",
+      6);
+  const std::string shownLabel(
+      "\x1b"
+      "c\x07",
+      3);
+  const std::string names[] = {
+      std::string("\x1b[2J\x1b]0;\x07\x01\x1f", 10),
+      std::string("A\0B\tC\x7f\r\xe9\xff"
+                  "D",
+                  10),
+  };
+  test::TestImage image;
+  image.label = label;
+  for (const std::string& name : names) {
+    test::TestEntry entry;
+    entry.name = name;
+    image.entries.push_back(entry);
+  }
+  const std::string fileName = "disk\x1b[1m.lif";
+  folder.write(fileName, image.bytes());
+
+  const std::string piped = folder.run({"-n", "disk*"});
+  ASSERT_NE(piped.find("Content of " + fileName + "\n"), std::string::npos) << piped;
+  ASSERT_NE(piped.find("Volume label: " + shownLabel + "\n"), std::string::npos) << piped;
+  for (const std::string& name : names) ASSERT_NE(piped.find(name), std::string::npos);
+
+  std::string expected = piped;
+  for (const std::string& text : {fileName, shownLabel, names[0], names[1]}) {
+    expected.replace(expected.find(text), text.size(), masked(text));
+  }
+  const std::string shown = folder.runOnTerminal({"-n", "disk*"});
+  EXPECT_EQ(shown, expected);
+  for (char c : shown) {
+    const auto byte = static_cast<unsigned char>(c);
+    EXPECT_TRUE(byte == '\n' || (byte >= 0x20 && byte != 0x7F)) << "control byte " << int{byte};
+  }
+  EXPECT_NE(shown.find("\xe9\xff"), std::string::npos);
+}
+
+// One inotify event on a file of the folder.
+struct FileEvent {
+  std::string name;
+  uint32_t mask;
+};
+
+std::vector<FileEvent> drain(int watch) {
+  std::vector<FileEvent> events;
+  alignas(inotify_event) char buffer[16 * 1024];
+  for (;;) {
+    const ssize_t got = ::read(watch, buffer, sizeof buffer);
+    if (got <= 0) break;
+    for (ssize_t at = 0; at < got;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+      if (event->len > 0 && (event->mask & IN_ISDIR) == 0) {
+        events.push_back({event->name, event->mask});
+      }
+      at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+    }
+  }
+  return events;
+}
+
+TEST(Hostile, ImageWrittenOrLeftOpenWhileTheNextIsRead) {
+  Folder folder;
+  const std::string bytes = plainImage().bytes();
+  const std::vector<std::string> names = {"a.lif", "b.lif", "c.lif", "bad.lif"};
+  for (const std::string& name : names) {
+    folder.write(name, name == "bad.lif" ? "not an image" : bytes);
+    // An old modification time, so that any write would show.
+    const timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, folder.at(name).c_str(), times, 0), 0);
+  }
+
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, folder.path().c_str(),
+                                IN_OPEN | IN_CLOSE_WRITE | IN_CLOSE_NOWRITE | IN_MODIFY |
+                                    IN_ATTRIB | IN_MOVE | IN_DELETE | IN_CREATE),
+            0);
+  const std::string out = folder.run({"-s", "*.lif"});
+  EXPECT_NE(out.find("End of Directory"), std::string::npos);
+  const std::vector<FileEvent> events = drain(watch);
+  ::close(watch);
+
+  // Each image is opened once, for reading only, and closed before the
+  // next is opened; nothing is created, changed or moved.
+  std::map<std::string, int> opened;
+  std::string open;
+  for (const FileEvent& event : events) {
+    if (event.name == ".stderr") continue;
+    if (event.mask & IN_OPEN) {
+      EXPECT_EQ(open, "") << event.name << " opened while " << open << " is open";
+      open = event.name;
+      ++opened[event.name];
+    } else if (event.mask & IN_CLOSE_NOWRITE) {
+      EXPECT_EQ(open, event.name);
+      open.clear();
+    } else {
+      ADD_FAILURE() << event.name << ": event mask " << std::hex << event.mask;
+    }
+  }
+  EXPECT_EQ(open, "");
+  for (const std::string& name : names) EXPECT_EQ(opened[name], 1) << name;
+
+  for (const std::string& name : names) {
+    std::ifstream in(folder.at(name), std::ios::binary);
+    const std::string now{std::istreambuf_iterator<char>(in), {}};
+    EXPECT_EQ(now, name == "bad.lif" ? "not an image" : bytes) << name;
+    struct stat info;
+    ASSERT_EQ(::stat(folder.at(name).c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtim.tv_sec, 1000000000) << name;
+  }
+}
+
+TEST(Hostile, DescriptorLeakedPerImage) {
+  Folder folder;
+  const std::string bytes = plainImage().bytes();
+  constexpr int kImages = 200;
+  for (int i = 0; i < kImages; ++i) {
+    folder.write("img" + std::to_string(i) + ".lif", i % 3 == 0 ? "refused" : bytes);
+  }
+  // Room for the standard streams, the directory search and a few more:
+  // far fewer than the images.
+  const std::string out = folder.run({"*.lif"}, "ulimit -n 16 && ");
+  std::size_t listed = 0;
+  std::size_t refused = 0;
+  for (std::size_t at = 0; (at = out.find("End of Directory\n", at)) != std::string::npos; ++at) {
+    ++listed;
+  }
+  for (std::size_t at = 0; (at = out.find(kRefusal, at)) != std::string::npos; ++at) ++refused;
+  EXPECT_EQ(listed, std::size_t{kImages - (kImages + 2) / 3});
+  EXPECT_EQ(refused, std::size_t{(kImages + 2) / 3});
+}
+
+TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
+  Folder folder;
+  ASSERT_EQ(::mkfifo(folder.at("fifo").c_str(), 0644), 0);
+  // A FIFO that has a writer, which never writes.
+  ASSERT_EQ(::mkfifo(folder.at("fifo_held").c_str(), 0644), 0);
+  const int reader = ::open(folder.at("fifo_held").c_str(), O_RDONLY | O_NONBLOCK);
+  const int writer = ::open(folder.at("fifo_held").c_str(), O_WRONLY | O_NONBLOCK);
+  ASSERT_GE(writer, 0);
+
+  const int sock = ::socket(AF_UNIX, SOCK_STREAM, 0);
+  ASSERT_GE(sock, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string sockPath = folder.at("sock");
+  ASSERT_LT(sockPath.size(), sizeof address.sun_path);
+  std::memcpy(address.sun_path, sockPath.c_str(), sockPath.size() + 1);
+  ASSERT_EQ(::bind(sock, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(::listen(sock, 1), 0);
+
+  ASSERT_EQ(::mkdir(folder.at("folder").c_str(), 0755), 0);
+  ASSERT_EQ(::symlink("/dev/null", folder.at("null").c_str()), 0);
+  ASSERT_EQ(::symlink("/dev/zero", folder.at("zero").c_str()), 0);
+  // A device node of its own where allowed (root with CAP_MKNOD).
+  const bool node = ::mknod(folder.at("zero_node").c_str(), S_IFCHR | 0644, makedev(1, 5)) == 0;
+
+  const struct {
+    const char* name;
+    std::string out;
+  } cases[] = {
+      {"fifo", ""},       {"fifo_held", ""},       {"sock", ""}, {"folder", ""}, {"null", kRefusal},
+      {"zero", kRefusal}, {"zero_node", kRefusal},
+  };
+  for (const auto& c : cases) {
+    if (std::string(c.name) == "zero_node" && !node) continue;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(folder.run({c.name}), c.out) << c.name;
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    // Against a blocking open or read; the figure is printed, not judged.
+    EXPECT_LT(took.count(), 5.0) << c.name;
+    std::printf("%-10s %.3f s\n", c.name, took.count());
+  }
+  ::close(sock);
+  ::close(writer);
+  if (reader >= 0) ::close(reader);
+}
+
+}  // namespace
+}  // namespace tamrik
