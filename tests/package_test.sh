@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a configured build tree, unpacks it into a
+# temporary folder and checks what it installs: the program lists the sample
+# image exactly as the golden listings say, and the manual page renders
+# without warnings.
+# usage: package_test.sh BUILD_DIR SOURCE_DIR
+set -euo pipefail
+build=$(cd "$1" && pwd)
+source=$(cd "$2" && pwd)
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+if ! (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
+  cat "$work/cpack.log"
+  exit 1
+fi
+debs=("$work"/pkg/*.deb)
+[ ${#debs[@]} -eq 1 ] || { echo "expected one package, got: ${debs[*]}"; exit 1; }
+deb=${debs[0]}
+
+[ "$(dpkg-deb --field "$deb" Package)" = tamrik ] || { echo "wrong package name"; exit 1; }
+[ "$(dpkg-deb --field "$deb" Section)" = utils ] || { echo "section is not utils"; exit 1; }
+[ -n "$(dpkg-deb --field "$deb" Maintainer)" ] || { echo "no maintainer"; exit 1; }
+
+dpkg-deb -x "$deb" "$work/root"
+program=$work/root/usr/bin/tamrik
+page=$work/root/usr/share/man/man1/tamrik.1
+[ -x "$program" ] || { echo "no usr/bin/tamrik in the package"; exit 1; }
+[ -f "$page" ] || { echo "no usr/share/man/man1/tamrik.1 in the package"; exit 1; }
+
+"$program" "$source/samples/sample.lif" | diff - "$source/tests/golden/sample.txt"
+"$program" -s -b "$source/samples/sample.lif" | diff - "$source/tests/golden/sample_sorted_bytes.txt"
+
+if command -v man >/dev/null; then
+  warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
+else
+  warnings=$(groff -man -ww -Tutf8 "$page" 2>&1 >"$work/page.txt")
+fi
+[ -z "$warnings" ] || { echo "manual page warnings: $warnings"; exit 1; }
+for section in NAME SYNOPSIS DESCRIPTION OPTIONS OUTPUT "MACHINE TAGS" "EXIT STATUS" EXAMPLES; do
+  grep -q "^$section" "$work/page.txt" || { echo "manual page lacks $section"; exit 1; }
+done
+echo "package: $(basename "$deb") installs a working tamrik and its manual page"
