@@ -199,6 +199,19 @@ TEST(Hostile, ControlBytesReachTheTerminal) {
   EXPECT_NE(shown.find("\xe9\xff"), std::string::npos);
 }
 
+TEST(Hostile, FolderNameInFullPathHeadingReachesTheTerminal) {
+  Folder folder;
+  const std::string sub = "disks\x1b[31m\x07";
+  ASSERT_EQ(::mkdir(folder.at(sub).c_str(), 0755), 0);
+  folder.write(sub + "/a.lif", plainImage().bytes());
+  const std::string heading = "Content of " + folder.at(sub) + "\\a.lif\n";
+
+  const std::string piped = folder.run({"-f", sub + "/a.lif"});
+  EXPECT_EQ(piped.substr(0, heading.size()), heading);
+  const std::string shown = folder.runOnTerminal({"-f", sub + "/a.lif"});
+  EXPECT_EQ(shown.substr(0, heading.size()), masked(heading.substr(0, heading.size() - 1)) + "\n");
+}
+
 // One inotify event on a file of the folder.
 struct FileEvent {
   std::string name;

@@ -27,7 +27,7 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
   for (;;) {
     if (options.nameHeading) {
       std::string heading = "Content of ";
-      if (options.fullPathHeading) heading += where.folderText + "\\";
+      if (options.fullPathHeading) heading += writer.shown(where.folderText) + "\\";
       writer.line(heading + writer.shown(name));
       writer.line("");
     }
