@@ -54,7 +54,9 @@ class FdStreamBuf : public std::streambuf {
 
   pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
     const off_type target = pos;
-    if (!(which & std::ios_base::in) || target < 0) return pos_type(off_type(-1));
+    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
+      return pos_type(off_type(-1));
+    }
     const off_type inBuffer = target - bufferStart_;
     if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
       setg(eback(), eback() + inBuffer, egptr());
@@ -69,7 +71,7 @@ class FdStreamBuf : public std::streambuf {
   // Header and a floppy's directory (up to 14 sectors) in one read. Left
   // uninitialised: the buffer is made for every image, and zeroing it cost
   // more than the read.
-  static constexpr std::size_t kBufferBytes = 4 * 1024;
+  static constexpr std::size_t kBufferBytes = std::size_t{4} * 1024;
   int fd_;
   std::unique_ptr<char[]> buffer_;
   off_t bufferStart_ = 0;  // file offset of eback()

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# CI: formatting and static analysis. Fails on any file clang-format would
+# change and on any clang-tidy finding (.clang-tidy makes them errors).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need=()
+command -v clang-format >/dev/null || need+=(clang-format)
+command -v clang-tidy >/dev/null || need+=(clang-tidy)
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq "${need[@]}"
+fi
+
+echo "-- clang-format"
+git ls-files -co --exclude-standard 'src/*' 'tests/*' 'fuzz/*' 'bench/*' |
+  grep -E '\.(c|cpp|h)$' | xargs -r clang-format --dry-run --Werror
+
+echo "-- clang-tidy"
+cmake -S . -B build-tidy -DCMAKE_BUILD_TYPE=Release -DTAMRIK_TESTS=OFF \
+  -DCMAKE_EXPORT_COMPILE_COMMANDS=ON >/dev/null
+# The program's own sources as this platform compiles them; tests and the
+# test-image builder are left out.
+sources=$(sed -n 's/^ *"file": "\(.*\)",\{0,1\}$/\1/p' build-tidy/compile_commands.json |
+  grep '/src/' | grep -v -e '_test\.cpp$' -e '/test_image\.cpp$' -e '/test_sample\.cpp$' | sort -u)
+[ -n "$sources" ] || { echo "no sources in build-tidy/compile_commands.json" >&2; exit 1; }
+# shellcheck disable=SC2086
+clang-tidy -p build-tidy --quiet $sources
+echo "lint: clean"
