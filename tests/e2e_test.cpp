@@ -3,13 +3,18 @@
 //
 // TAMRIK_PROGRAM is the command that starts the program; it may carry a
 // prefix such as an emulator. With TAMRIK_EXPECT_CRLF set, every line must
-// end in CR LF, and the CRs are dropped before comparing.
+// end in CR LF, and the CRs are dropped before comparing. With
+// TAMRIK_WINDOWS_PATHS set, the program is a Windows build under Wine: it
+// sees this machine's folders through drive Z: and lists a folder in the
+// order of its names.
 #include <dirent.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <climits>
 #include <cstdio>
@@ -31,6 +36,25 @@ const char* program() {
 
 bool expectCrLf() {
   return std::getenv("TAMRIK_EXPECT_CRLF") != nullptr;
+}
+
+bool windowsPaths() {
+  return std::getenv("TAMRIK_WINDOWS_PATHS") != nullptr;
+}
+
+// A path of this machine as the program takes and shows it.
+std::string shownPath(const std::string& path) {
+  if (!windowsPaths()) return path;
+  std::string shown = "Z:" + path;
+  for (char& c : shown) {
+    if (c == '/') c = '\\';
+  }
+  return shown;
+}
+
+std::string upperCase(std::string text) {
+  for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+  return text;
 }
 
 std::string shellQuoted(const std::string& text) {
@@ -70,8 +94,8 @@ class Folder {
   }
   void mkdir(const std::string& name) const { ::mkdir((path_ + "/" + name).c_str(), 0755); }
 
-  // Names in the folder matching a pattern, in the order the directory
-  // gives them: the order the program lists them in.
+  // Names in the folder matching a pattern, in the order the program lists
+  // them in: the directory's own, or name order for a Windows build.
   std::vector<std::string> matches(const std::string& sub, const std::string& pattern) const {
     std::vector<std::string> names;
     DIR* dir = ::opendir((path_ + "/" + sub).c_str());
@@ -79,6 +103,11 @@ class Folder {
       if (wildcardMatch(pattern, entry->d_name)) names.push_back(entry->d_name);
     }
     ::closedir(dir);
+    if (windowsPaths()) {
+      std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
+        return upperCase(a) < upperCase(b);
+      });
+    }
     return names;
   }
 
@@ -195,8 +224,9 @@ TEST(EndToEnd, OneImageWithOptions) {
       {{"-sn", "a.lif"}, heading + sorted},
       {{"-n", "-s", "a.lif"}, heading + sorted},
       {{"-b", "a.lif"}, bytes},
-      {{"-f", "a.lif"}, "Content of " + folder.path() + "\\a.lif\n\n" + kSampleListing},
-      {{"-f", "-n", "a.lif"}, "Content of " + folder.path() + "\\a.lif\n\n" + kSampleListing},
+      {{"-f", "a.lif"}, "Content of " + shownPath(folder.path()) + "\\a.lif\n\n" + kSampleListing},
+      {{"-f", "-n", "a.lif"},
+       "Content of " + shownPath(folder.path()) + "\\a.lif\n\n" + kSampleListing},
       {{"-n", "./x/../a.lif"}, heading + kSampleListing},
   };
   for (const auto& c : cases) {
@@ -212,7 +242,7 @@ TEST(EndToEnd, RelativeFolderPartUnderFullPathHeading) {
   folder.mkdir("disks");
   folder.write("disks/a.lif", sampleImage());
   EXPECT_EQ(folder.run({"-f", "disks/a.lif"}).out,
-            "Content of " + folder.path() + "/disks\\a.lif\n\n" + kSampleListing);
+            "Content of " + shownPath(folder.path() + "/disks") + "\\a.lif\n\n" + kSampleListing);
   EXPECT_EQ(folder.run({"-n", "disks/a.lif"}).out, "Content of a.lif\n\n" + kSampleListing);
 }
 
@@ -264,6 +294,59 @@ TEST(EndToEnd, NothingMatches) {
     const Outcome r = folder.run(args);
     EXPECT_EQ(r.out, "") << args[1];
     EXPECT_EQ(r.status, 0);
+  }
+}
+
+TEST(EndToEnd, AbsoluteArgumentsAreFoldedBeforeTheHeading) {
+  Folder folder;
+  folder.mkdir("disks");
+  folder.write("disks/a.lif", sampleImage());
+  const std::string heading = "Content of " + shownPath(folder.path() + "/disks") + "\\a.lif\n\n";
+  for (const std::string& argument :
+       {folder.path() + "/disks/a.lif", folder.path() + "/disks/../disks/./a.lif",
+        folder.path() + "/disks/a*"}) {
+    const Outcome r = folder.run({"-f", shownPath(argument)});
+    EXPECT_EQ(r.out, heading + kSampleListing) << argument;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(EndToEnd, QuestionMarkStandsForOneCharacter) {
+  Folder folder;
+  for (const char* name : {"a.lif", "ab.lif", "b.lif"}) folder.write(name, sampleImage());
+  std::string expected;
+  for (const std::string& name : folder.matches("", "?.lif")) {
+    if (!expected.empty()) expected += "\n";
+    expected += "Content of " + name + "\n\n" + kSampleListing;
+  }
+  EXPECT_EQ(folder.matches("", "?.lif").size(), 2u);
+  const Outcome r = folder.run({"-n", "?.lif"});
+  EXPECT_EQ(r.out, expected);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
+  Folder folder;
+  folder.mkdir("disks");
+  folder.write("disks/a.lif", sampleImage());
+  EXPECT_EQ(folder.run({"disks"}).out, "");
+  EXPECT_EQ(folder.run({"-n", "disks"}).out, "Content of disks\n\n");
+  const Outcome r = folder.run({"-f", "disks"});
+  EXPECT_EQ(r.out, "Content of " + shownPath(folder.path()) + "\\disks\n\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
+  Folder folder;
+  folder.mkdir("disks");
+  folder.write("disks/a.lif", sampleImage());
+  for (const char* argument : {"dis*/a.lif", "d?sks/a.lif", "*/*.lif"}) {
+    const Outcome r = folder.run({"-n", argument});
+    EXPECT_EQ(r.out, "") << argument;
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "");
   }
 }
 
