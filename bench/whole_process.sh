@@ -3,8 +3,10 @@
 # pipe, against bench/minimal_lister.c, which makes only the system calls a
 # lister needs for the same folder and writes as many lines.
 # usage: bench/whole_process.sh [IMAGES [RUNS]]   (default 10000 images, 5 runs)
-# Builds into build-bench (or $TAMRIK_BENCH_BUILD). Prints the best wall time
-# of the runs, seconds per image, peak memory and the ratio tamrik/minimal.
+# Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
+# another build of the program instead, such as an older one. Prints the best
+# wall time of the runs, seconds per image, peak memory and the ratio
+# tamrik/minimal.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 images=${1:-10000}
@@ -21,7 +23,7 @@ mkdir "$work/images"
 "$build/tamrik_make_images" "$work/images" "$images"
 cc -O2 -Wall -Wextra -o "$work/minimal_lister" bench/minimal_lister.c
 
-tamrik=("$build/tamrik" -n "$work/images/*")
+tamrik=("${TAMRIK_BENCH_PROGRAM:-$build/tamrik}" -n "$work/images/*")
 minimal=("$work/minimal_lister" "$work/images")
 
 # Same number of lines, or the comparison means nothing.
