@@ -58,7 +58,9 @@ class HandleStreamBuf : public std::streambuf {
 
   pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
     const off_type target = pos;
-    if (!(which & std::ios_base::in) || target < 0) return pos_type(off_type(-1));
+    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
+      return pos_type(off_type(-1));
+    }
     const off_type inBuffer = target - bufferStart_;
     if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
       setg(eback(), eback() + inBuffer, egptr());
@@ -70,7 +72,7 @@ class HandleStreamBuf : public std::streambuf {
   }
 
  private:
-  static constexpr std::size_t kBufferBytes = 16 * 1024;
+  static constexpr std::size_t kBufferBytes = std::size_t{16} * 1024;
   HANDLE file_;
   std::vector<char> buffer_;
   off_type bufferStart_ = 0;  // file offset of eback()
