@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# CI: the Windows build, cross-compiled with mingw-w64 and run under Wine.
+# Runs its unit tests and the end-to-end suite, then checks that it lists
+# the sample and the real images exactly as the native build does, once
+# CR LF is read as LF.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need=()
+command -v cmake >/dev/null || need+=(cmake)
+command -v g++ >/dev/null || need+=(g++)
+[ -e /usr/include/gtest/gtest.h ] || need+=(libgtest-dev)
+command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
+command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
+[ -e /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+if [ ${#need[@]} -gt 0 ]; then
+  apt-get update -qq
+  apt-get install -y -qq "${need[@]}"
+fi
+wine=$(command -v wine64 || echo /usr/lib/wine/wine64)
+wineserver=$(command -v wineserver || echo /usr/lib/wine/wineserver)
+
+cmake -S . -B build-win -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake \
+  -DCMAKE_BUILD_TYPE=Release -DTAMRIK_WERROR=ON >/dev/null
+cmake --build build-win -j"$(nproc)"
+# The native program and the end-to-end suite, built apart from the others.
+cmake -S . -B build-e2e-win -DCMAKE_BUILD_TYPE=Release -DTAMRIK_WERROR=ON >/dev/null
+cmake --build build-e2e-win -j"$(nproc)"
+
+# A prefix of our own. Its first start builds it and talks on stderr, so it
+# is done here once. A server that stays up keeps each later start short;
+# one still running from an earlier run serves as well.
+export WINEPREFIX="$PWD/build-win/wineprefix" WINEDEBUG=-all
+"$wineserver" -p 30 >/dev/null 2>&1 || true
+"$wine" wineboot --init >/dev/null 2>&1
+
+log=build-win/test.log
+summary() { grep -E '^\[==========\] [0-9]+ tests? from .* ran|^\[  (PASSED|SKIPPED|FAILED) +\]' "$1" | tr -d '\r'; }
+
+echo "-- unit tests under Wine"
+if ! "$wine" build-win/tests/tamrik_tests.exe >"$log" 2>&1; then
+  tr -d '\r' <"$log"
+  echo "unit tests failed under Wine" >&2
+  exit 1
+fi
+summary "$log"
+
+echo "-- end-to-end tests of tamrik.exe under Wine"
+TAMRIK_PROGRAM="$(printf '%q ' "$wine" "$PWD/build-win/tamrik.exe")" \
+  TAMRIK_EXPECT_CRLF=1 TAMRIK_WINDOWS_PATHS=1 \
+  build-e2e-win/tests/tamrik_e2e_tests >"$log" 2>&1 || {
+  cat "$log"
+  echo "end-to-end tests failed under Wine" >&2
+  exit 1
+}
+summary "$log"
+
+echo "-- listings of both builds compared"
+images=("$PWD/samples/sample.lif")
+if [ -d ../shared/images ]; then
+  while IFS= read -r -d '' image; do images+=("$image"); done \
+    < <(find "$(cd ../shared/images && pwd)" -type f -print0 | sort -z)
+fi
+out=build-win/compare
+mkdir -p "$out"
+compared=0
+failed=0
+for image in "${images[@]}"; do
+  for option in -n -s -b; do
+    set +e
+    build-e2e-win/tamrik "$option" "$image" >"$out/native.txt" 2>"$out/native.err"
+    native=$?
+    "$wine" build-win/tamrik.exe "$option" "Z:$image" 2>"$out/windows.err" |
+      sed 's/\r$//' >"$out/windows.txt"
+    windows=${PIPESTATUS[0]}
+    set -e
+    compared=$((compared + 1))
+    if [ "$native" != "$windows" ] || [ -s "$out/native.err" ] || [ -s "$out/windows.err" ] ||
+      ! cmp -s "$out/native.txt" "$out/windows.txt"; then
+      failed=$((failed + 1))
+      echo "DIFFERENT: tamrik $option $image (status $native native, $windows Windows)"
+      diff "$out/native.txt" "$out/windows.txt" | head -20 || true
+      cat "$out/native.err" "$out/windows.err" | head -5
+    fi
+  done
+done
+echo "$compared listings compared over ${#images[@]} files, $failed different"
+if [ "$failed" -ne 0 ]; then
+  echo "the Windows build lists differently from the native one" >&2
+  exit 1
+fi
