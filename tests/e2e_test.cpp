@@ -338,6 +338,20 @@ TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   EXPECT_EQ(r.err, "");
 }
 
+// The root shows as nothing before the backslash, or as the bare drive on
+// Windows, which must still search the drive's root and not its own
+// current directory.
+TEST(EndToEnd, FolderInTheRootShowsTheBareRoot) {
+  Folder folder;
+  const std::size_t slash = folder.path().find('/', 1);
+  ASSERT_NE(slash, std::string::npos) << folder.path();
+  const std::string top = folder.path().substr(1, slash - 1);
+  const Outcome r = folder.run({"-f", shownPath("/" + top)});
+  EXPECT_EQ(r.out, "Content of " + std::string(windowsPaths() ? "Z:" : "") + "\\" + top + "\n\n");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.err, "");
+}
+
 TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
   Folder folder;
   folder.mkdir("disks");
