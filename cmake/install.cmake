@@ -33,4 +33,5 @@ if(TAMRIK_TESTS AND TAMRIK_DPKG_DEB AND NOT WIN32)
   add_test(NAME tamrik_package
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.sh ${CMAKE_BINARY_DIR}
                    ${CMAKE_CURRENT_SOURCE_DIR})
+  set_tests_properties(tamrik_package PROPERTIES ENVIRONMENT "CPACK=${CMAKE_CPACK_COMMAND}")
 endif()

@@ -3,14 +3,14 @@
 # temporary folder and checks what it installs: the program lists the sample
 # image exactly as the golden listings say, and the manual page renders
 # without warnings.
-# usage: package_test.sh BUILD_DIR SOURCE_DIR
+# usage: package_test.sh BUILD_DIR SOURCE_DIR   (CPACK names cpack, if not on PATH)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
-if ! (cd "$build" && cpack -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
+if ! (cd "$build" && "${CPACK:-cpack}" -G DEB -B "$work/pkg") >"$work/cpack.log" 2>&1; then
   cat "$work/cpack.log"
   exit 1
 fi
