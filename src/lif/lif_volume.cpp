@@ -1,5 +1,7 @@
 #include "lif/lif_volume.h"
 
+#include <algorithm>
+
 namespace tamrik {
 namespace {
 
@@ -45,6 +47,10 @@ bool LifVolume::readDirectory() {
   // or slot count; a directory beyond the end of the image fails to read.
   stream.seekg(static_cast<std::streamoff>(uint64_t{dirStart} * kSectorBytes));
   uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
+  // Room for a floppy's directory up front, so that a typical scan does not
+  // move its entries while the list grows; a larger directory grows as usual,
+  // and a header's claim of a huge one costs nothing until entries are found.
+  entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, 128)));
   while (stream.good() && slotsLeft > 0) {
     --slotsLeft;
     LifDirEntry entry;
