@@ -151,7 +151,7 @@ bool DirectorySearch::next(std::string& name) {
 std::unique_ptr<std::streambuf> openImage(const std::string& fileName) {
   // Non-blocking, so that a FIFO without a writer cannot stall the listing
   // before the type check below turns it away.
-  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
   struct stat info;
   if (::fstat(fd, &info) != 0 ||
