@@ -8,74 +8,34 @@
 #include <vector>
 
 #include "cli/platform.h"
+#include "cli/positioned_streambuf.h"
 #include "cli/wildcard.h"
 
 namespace tamrik::platform {
 namespace {
 
-// Buffered, seekable reading over a descriptor. A seek inside the buffer
-// keeps it, so reading the header and then a directory close behind it costs
-// one read.
-class FdStreamBuf : public std::streambuf {
- public:
-  explicit FdStreamBuf(int fd) : fd_(fd), buffer_(new char[kBufferBytes]) {}
-  FdStreamBuf(const FdStreamBuf&) = delete;
-  FdStreamBuf& operator=(const FdStreamBuf&) = delete;
-  ~FdStreamBuf() override { ::close(fd_); }
+// An open descriptor for PositionedStreamBuf.
+struct FdFile {
+  using Handle = int;
+  explicit FdFile(int descriptor) : fd(descriptor) {}
+  FdFile(const FdFile&) = delete;
+  FdFile& operator=(const FdFile&) = delete;
+  ~FdFile() { ::close(fd); }
 
- protected:
-  int_type underflow() override {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    bufferStart_ = position_;
+  int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
     ssize_t got;
     do {
-      got = ::pread(fd_, buffer_.get(), kBufferBytes, position_);
+      got = ::pread(fd, into, bytes, static_cast<off_t>(offset));
     } while (got < 0 && errno == EINTR);
-    if (got <= 0) {
-      setg(buffer_.get(), buffer_.get(), buffer_.get());
-      return traits_type::eof();
-    }
-    position_ += got;
-    setg(buffer_.get(), buffer_.get(), buffer_.get() + got);
-    return traits_type::to_int_type(*gptr());
+    return got;
   }
 
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override {
-    if (dir == std::ios_base::cur) {
-      off += bufferStart_ + (gptr() - eback());
-    } else if (dir == std::ios_base::end) {
-      struct stat info;
-      if (::fstat(fd_, &info) != 0) return pos_type(off_type(-1));
-      off += info.st_size;
-    }
-    return seekpos(pos_type(off), which);
+  int64_t size() const {
+    struct stat info;
+    return ::fstat(fd, &info) == 0 ? int64_t{info.st_size} : -1;
   }
 
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-    const off_type target = pos;
-    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-      return pos_type(off_type(-1));
-    }
-    const off_type inBuffer = target - bufferStart_;
-    if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
-      setg(eback(), eback() + inBuffer, egptr());
-    } else {
-      bufferStart_ = position_ = target;
-      setg(buffer_.get(), buffer_.get(), buffer_.get());
-    }
-    return pos;
-  }
-
- private:
-  // Header and a floppy's directory (up to 14 sectors) in one read. Left
-  // uninitialised: the buffer is made for every image, and zeroing it cost
-  // more than the read.
-  static constexpr std::size_t kBufferBytes = std::size_t{4} * 1024;
-  int fd_;
-  std::unique_ptr<char[]> buffer_;
-  off_t bufferStart_ = 0;  // file offset of eback()
-  off_t position_ = 0;     // file offset just past the buffered data
+  int fd;
 };
 
 }  // namespace
@@ -159,7 +119,7 @@ std::unique_ptr<std::streambuf> openImage(const std::string& fileName) {
     ::close(fd);
     return nullptr;
   }
-  return std::make_unique<FdStreamBuf>(fd);
+  return std::make_unique<PositionedStreamBuf<FdFile>>(fd);
 }
 
 bool stdoutIsTerminal() {

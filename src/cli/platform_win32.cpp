@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/platform.h"
+#include "cli/positioned_streambuf.h"
 
 namespace tamrik::platform {
 namespace {
@@ -16,67 +17,31 @@ namespace {
 // The path limit of the ANSI file functions, terminating NUL included.
 constexpr DWORD kPathChars = MAX_PATH;
 
-// Buffered, seekable reading over a file handle. A seek inside the buffer
-// keeps it, so reading the header and then a directory close behind it costs
-// one read.
-class HandleStreamBuf : public std::streambuf {
- public:
-  explicit HandleStreamBuf(HANDLE file) : file_(file), buffer_(kBufferBytes) {}
-  HandleStreamBuf(const HandleStreamBuf&) = delete;
-  HandleStreamBuf& operator=(const HandleStreamBuf&) = delete;
-  ~HandleStreamBuf() override { ::CloseHandle(file_); }
+// An open file handle for PositionedStreamBuf.
+struct HandleFile {
+  using Handle = HANDLE;
+  explicit HandleFile(HANDLE handle) : file(handle) {}
+  HandleFile(const HandleFile&) = delete;
+  HandleFile& operator=(const HandleFile&) = delete;
+  ~HandleFile() { ::CloseHandle(file); }
 
- protected:
-  int_type underflow() override {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    bufferStart_ = position_;
-    setg(buffer_.data(), buffer_.data(), buffer_.data());
+  int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
     LARGE_INTEGER at;
-    at.QuadPart = position_;
+    at.QuadPart = offset;
     DWORD got = 0;
-    if (!::SetFilePointerEx(file_, at, nullptr, FILE_BEGIN) ||
-        !::ReadFile(file_, buffer_.data(), static_cast<DWORD>(buffer_.size()), &got, nullptr) ||
-        got == 0) {
-      return traits_type::eof();
+    if (!::SetFilePointerEx(file, at, nullptr, FILE_BEGIN) ||
+        !::ReadFile(file, into, static_cast<DWORD>(bytes), &got, nullptr)) {
+      return -1;
     }
-    position_ += got;
-    setg(buffer_.data(), buffer_.data(), buffer_.data() + got);
-    return traits_type::to_int_type(*gptr());
+    return got;
   }
 
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override {
-    if (dir == std::ios_base::cur) {
-      off += bufferStart_ + (gptr() - eback());
-    } else if (dir == std::ios_base::end) {
-      LARGE_INTEGER size;
-      if (!::GetFileSizeEx(file_, &size)) return pos_type(off_type(-1));
-      off += size.QuadPart;
-    }
-    return seekpos(pos_type(off), which);
+  int64_t size() const {
+    LARGE_INTEGER size;
+    return ::GetFileSizeEx(file, &size) ? int64_t{size.QuadPart} : -1;
   }
 
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-    const off_type target = pos;
-    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-      return pos_type(off_type(-1));
-    }
-    const off_type inBuffer = target - bufferStart_;
-    if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
-      setg(eback(), eback() + inBuffer, egptr());
-    } else {
-      bufferStart_ = position_ = target;
-      setg(buffer_.data(), buffer_.data(), buffer_.data());
-    }
-    return pos;
-  }
-
- private:
-  static constexpr std::size_t kBufferBytes = std::size_t{16} * 1024;
-  HANDLE file_;
-  std::vector<char> buffer_;
-  off_type bufferStart_ = 0;  // file offset of eback()
-  off_type position_ = 0;     // file offset just past the buffered data
+  HANDLE file;
 };
 
 bool isBareDrive(const std::string& folder) {
@@ -155,7 +120,7 @@ std::unique_ptr<std::streambuf> openImage(const std::string& fileName) {
     ::CloseHandle(file);
     return nullptr;
   }
-  return std::make_unique<HandleStreamBuf>(file);
+  return std::make_unique<PositionedStreamBuf<HandleFile>>(file);
 }
 
 bool stdoutIsTerminal() {

@@ -1,0 +1,78 @@
+// Buffered, seekable reading over a file that the platform reads at absolute
+// offsets. A seek inside the buffer keeps it, so reading the header and then
+// a directory close behind it costs one read; a seek past the end is not an
+// error, only reading there is.
+#ifndef TAMRIK_CLI_POSITIONED_STREAMBUF_H_
+#define TAMRIK_CLI_POSITIONED_STREAMBUF_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <streambuf>
+
+namespace tamrik::platform {
+
+// File is a platform's open file: it closes itself, and provides
+//   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // < 1 at end or error
+//   int64_t size();                                                  // < 0 on error
+template <typename File>
+class PositionedStreamBuf : public std::streambuf {
+ public:
+  explicit PositionedStreamBuf(typename File::Handle handle) : file_(handle) {}
+  PositionedStreamBuf(const PositionedStreamBuf&) = delete;
+  PositionedStreamBuf& operator=(const PositionedStreamBuf&) = delete;
+  ~PositionedStreamBuf() override = default;
+
+ protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    bufferStart_ = position_;
+    const int64_t got = file_.readAt(position_, buffer_, sizeof buffer_);
+    if (got <= 0) {
+      setg(buffer_, buffer_, buffer_);
+      return traits_type::eof();
+    }
+    position_ += got;
+    setg(buffer_, buffer_, buffer_ + got);
+    return traits_type::to_int_type(*gptr());
+  }
+
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override {
+    if (dir == std::ios_base::cur) {
+      off += bufferStart_ + (gptr() - eback());
+    } else if (dir == std::ios_base::end) {
+      const int64_t size = file_.size();
+      if (size < 0) return pos_type(off_type(-1));
+      off += size;
+    }
+    return seekpos(pos_type(off), which);
+  }
+
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
+    const off_type target = pos;
+    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
+      return pos_type(off_type(-1));
+    }
+    const off_type inBuffer = target - bufferStart_;
+    if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
+      setg(eback(), eback() + inBuffer, egptr());
+    } else {
+      bufferStart_ = position_ = target;
+      setg(buffer_, buffer_, buffer_);
+    }
+    return pos;
+  }
+
+ private:
+  File file_;
+  int64_t bufferStart_ = 0;  // file offset of eback()
+  int64_t position_ = 0;     // file offset just past the buffered data
+  // Header and a floppy's directory (up to 14 sectors) in one read. Left
+  // uninitialised: one is made for every image, and zeroing it cost more
+  // than the read.
+  char buffer_[4096];
+};
+
+}  // namespace tamrik::platform
+
+#endif  // TAMRIK_CLI_POSITIONED_STREAMBUF_H_
