@@ -25,14 +25,10 @@
 
 #include "cli/wildcard.h"
 #include "lif/test_image.h"
+#include "test_folder.h"
 
 namespace tamrik {
 namespace {
-
-const char* program() {
-  const char* command = std::getenv("TAMRIK_PROGRAM");
-  return command != nullptr ? command : "tamrik";
-}
 
 bool expectCrLf() {
   return std::getenv("TAMRIK_EXPECT_CRLF") != nullptr;
@@ -57,48 +53,15 @@ std::string upperCase(std::string text) {
   return text;
 }
 
-std::string shellQuoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  return out + "'";
-}
-
-struct Outcome {
-  std::string out;
-  std::string err;
-  int status = -1;
-};
-
-class Folder {
+class Folder : public test::TestFolder {
  public:
-  Folder() {
-    std::string pattern = testing::TempDir() + "tamrik_e2e_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    char real[PATH_MAX];
-    path_ = ::realpath(pattern.c_str(), real) != nullptr ? real : pattern;
-  }
-  ~Folder() { std::system(("rm -rf " + shellQuoted(path_)).c_str()); }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
-
-  const std::string& path() const { return path_; }
-
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(path_ + "/" + name, std::ios::binary) << bytes;
-  }
-  void mkdir(const std::string& name) const { ::mkdir((path_ + "/" + name).c_str(), 0755); }
+  Folder() : TestFolder("tamrik_e2e") {}
 
   // Names in the folder matching a pattern, in the order the program lists
   // them in: the directory's own, or name order for a Windows build.
   std::vector<std::string> matches(const std::string& sub, const std::string& pattern) const {
     std::vector<std::string> names;
-    DIR* dir = ::opendir((path_ + "/" + sub).c_str());
+    DIR* dir = ::opendir(at(sub).c_str());
     while (const dirent* entry = ::readdir(dir)) {
       if (wildcardMatch(pattern, entry->d_name)) names.push_back(entry->d_name);
     }
@@ -111,21 +74,8 @@ class Folder {
     return names;
   }
 
-  Outcome run(const std::vector<std::string>& args) const {
-    std::string command = "cd " + shellQuoted(path_) + " && " + program();
-    for (const std::string& arg : args) command += " " + shellQuoted(arg);
-    const std::string errFile = path_ + "/.stderr";
-    command += " 2>" + shellQuoted(errFile) + " </dev/null";
-    Outcome result;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    std::ifstream err(errFile, std::ios::binary);
-    result.err.assign(std::istreambuf_iterator<char>(err), {});
-    ::unlink(errFile.c_str());
+  test::Outcome run(const std::vector<std::string>& args) const {
+    test::Outcome result = TestFolder::run(args);
     if (expectCrLf()) result.out = withoutCr(result.out);
     return result;
   }
@@ -142,8 +92,6 @@ class Folder {
     }
     return out;
   }
-
-  std::string path_;
 };
 
 const std::string kUsage = "Tamrik V0.08\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
@@ -196,7 +144,7 @@ TEST(EndToEnd, UsageText) {
       {""}, {"sub/"}, {"-n", "-b"},
   };
   for (const auto& args : cases) {
-    const Outcome r = folder.run(args);
+    const test::Outcome r = folder.run(args);
     EXPECT_EQ(r.out, kUsage) << args.size();
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, "");
@@ -230,7 +178,7 @@ TEST(EndToEnd, OneImageWithOptions) {
       {{"-n", "./x/../a.lif"}, heading + kSampleListing},
   };
   for (const auto& c : cases) {
-    const Outcome r = folder.run(c.args);
+    const test::Outcome r = folder.run(c.args);
     EXPECT_EQ(r.out, c.out) << c.args[0];
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -262,7 +210,7 @@ TEST(EndToEnd, PatternListsEveryMatchWithOneEmptyLineBetween) {
     if (name == "bad.lif") expected += kRefusal;
     if (name.rfind("good", 0) == 0) expected += kSampleListing;
   }
-  const Outcome r = folder.run({"-n", "disks/*.lif"});
+  const test::Outcome r = folder.run({"-n", "disks/*.lif"});
   EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.status, 0);
 
@@ -291,7 +239,7 @@ TEST(EndToEnd, NothingMatches) {
   folder.write("a.lif", sampleImage());
   for (const std::vector<std::string>& args :
        {std::vector<std::string>{"-n", "*.dat"}, {"-n", "nosuch/a.lif"}, {"missing.lif"}}) {
-    const Outcome r = folder.run(args);
+    const test::Outcome r = folder.run(args);
     EXPECT_EQ(r.out, "") << args[1];
     EXPECT_EQ(r.status, 0);
   }
@@ -305,7 +253,7 @@ TEST(EndToEnd, AbsoluteArgumentsAreFoldedBeforeTheHeading) {
   for (const std::string& argument :
        {folder.path() + "/disks/a.lif", folder.path() + "/disks/../disks/./a.lif",
         folder.path() + "/disks/a*"}) {
-    const Outcome r = folder.run({"-f", shownPath(argument)});
+    const test::Outcome r = folder.run({"-f", shownPath(argument)});
     EXPECT_EQ(r.out, heading + kSampleListing) << argument;
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
@@ -321,7 +269,7 @@ TEST(EndToEnd, QuestionMarkStandsForOneCharacter) {
     expected += "Content of " + name + "\n\n" + kSampleListing;
   }
   EXPECT_EQ(folder.matches("", "?.lif").size(), 2u);
-  const Outcome r = folder.run({"-n", "?.lif"});
+  const test::Outcome r = folder.run({"-n", "?.lif"});
   EXPECT_EQ(r.out, expected);
   EXPECT_EQ(r.err, "");
 }
@@ -332,7 +280,7 @@ TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   folder.write("disks/a.lif", sampleImage());
   EXPECT_EQ(folder.run({"disks"}).out, "");
   EXPECT_EQ(folder.run({"-n", "disks"}).out, "Content of disks\n\n");
-  const Outcome r = folder.run({"-f", "disks"});
+  const test::Outcome r = folder.run({"-f", "disks"});
   EXPECT_EQ(r.out, "Content of " + shownPath(folder.path()) + "\\disks\n\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
@@ -346,7 +294,7 @@ TEST(EndToEnd, FolderInTheRootShowsTheBareRoot) {
   const std::size_t slash = folder.path().find('/', 1);
   ASSERT_NE(slash, std::string::npos) << folder.path();
   const std::string top = folder.path().substr(1, slash - 1);
-  const Outcome r = folder.run({"-f", shownPath("/" + top)});
+  const test::Outcome r = folder.run({"-f", shownPath("/" + top)});
   EXPECT_EQ(r.out, "Content of " + std::string(windowsPaths() ? "Z:" : "") + "\\" + top + "\n\n");
   EXPECT_EQ(r.status, 0);
   EXPECT_EQ(r.err, "");
@@ -357,7 +305,7 @@ TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
   folder.mkdir("disks");
   folder.write("disks/a.lif", sampleImage());
   for (const char* argument : {"dis*/a.lif", "d?sks/a.lif", "*/*.lif"}) {
-    const Outcome r = folder.run({"-n", argument});
+    const test::Outcome r = folder.run({"-n", argument});
     EXPECT_EQ(r.out, "") << argument;
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");

@@ -30,73 +30,24 @@
 #include <vector>
 
 #include "lif/test_image.h"
+#include "test_folder.h"
 
 namespace tamrik {
 namespace {
 
-const char* program() {
-  const char* command = std::getenv("TAMRIK_PROGRAM");
-  return command != nullptr ? command : "tamrik";
-}
-
-std::string shellQuoted(const std::string& text) {
-  std::string out = "'";
-  for (char c : text) {
-    if (c == '\'') {
-      out += "'\\''";
-    } else {
-      out += c;
-    }
-  }
-  return out + "'";
-}
-
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
-class Folder {
+class Folder : public test::TestFolder {
  public:
-  Folder() {
-    std::string pattern = testing::TempDir() + "tamrik_hostile_XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr) std::abort();
-    char real[PATH_MAX];
-    path_ = ::realpath(pattern.c_str(), real) != nullptr ? real : pattern;
-  }
-  ~Folder() { std::system(("rm -rf " + shellQuoted(path_)).c_str()); }
-  Folder(const Folder&) = delete;
-  Folder& operator=(const Folder&) = delete;
+  Folder() : TestFolder("tamrik_hostile") {}
 
-  const std::string& path() const { return path_; }
-  std::string at(const std::string& name) const { return path_ + "/" + name; }
-
-  void write(const std::string& name, const std::string& bytes) const {
-    std::ofstream(at(name), std::ios::binary) << bytes;
-  }
-
-  // The shell command line that runs the program here.
-  std::string command(const std::vector<std::string>& args, const std::string& prefix = "") const {
-    std::string line = "cd " + shellQuoted(path_) + " && " + prefix + program();
-    for (const std::string& arg : args) {
-      line += ' ';
-      line += shellQuoted(arg);
-    }
-    return line;
-  }
-
-  // Standard output through a pipe; standard error must stay empty.
+  // Standard output through a pipe; the program must succeed and keep
+  // standard error empty.
   std::string run(const std::vector<std::string>& args, const std::string& prefix = "") const {
-    const std::string errFile = at(".stderr");
-    FILE* pipe = ::popen(
-        (command(args, prefix) + " 2>" + shellQuoted(errFile) + " </dev/null").c_str(), "r");
-    std::string out;
-    char buffer[4096];
-    std::size_t got;
-    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, got);
-    const int status = ::pclose(pipe);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
-    std::ifstream err(errFile, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(err), {}), "");
-    ::unlink(errFile.c_str());
-    return out;
+    const test::Outcome result = TestFolder::run(args, prefix);
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
+    return result.out;
   }
 
   // Standard output on a pseudo-terminal in raw mode, so that the line
@@ -133,9 +84,6 @@ class Folder {
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
     return out;
   }
-
- private:
-  std::string path_;
 };
 
 std::string masked(std::string text) {
