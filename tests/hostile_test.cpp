@@ -324,5 +324,24 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
   if (reader >= 0) ::close(reader);
 }
 
+TEST(Hostile, DirectoryLargerThanMemory) {
+  // Sanitizer runtimes reserve far more address space than the limit below.
+  if (std::getenv("TAMRIK_SANITIZED") != nullptr) GTEST_SKIP() << "sanitized build";
+  Folder folder;
+  // A million used entries want some 200 MB of entry list; the program gets
+  // 100 MB of address space.
+  test::TestImage image;
+  image.dirLength = 1U << 17;
+  image.endMarker = false;
+  test::TestEntry entry;
+  entry.name = test::lifName("FILE");
+  image.entries.assign(std::size_t{image.dirLength} * 8, entry);
+  folder.write("big.lif", image.bytes());
+  const test::Outcome result = folder.TestFolder::run({"big.lif"}, "ulimit -v 100000 && ");
+  EXPECT_EQ(result.out, "Out of memory\n");
+  EXPECT_EQ(result.status, 2);
+  EXPECT_EQ(result.err, "");
+}
+
 }  // namespace
 }  // namespace tamrik
