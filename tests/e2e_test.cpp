@@ -97,22 +97,13 @@ class Folder : public test::TestFolder {
 const std::string kUsage = "Tamrik V0.08\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
-test::TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start, uint32_t count,
-                     uint32_t implWord = 0) {
-  test::TestEntry entry;
-  entry.name = test::lifName(name);
-  entry.typeCode = typeCode;
-  entry.startSector = start;
-  entry.sectorCount = count;
-  entry.implWord = implWord;
-  return entry;
-}
+using test::fileEntry;
 
 // ZEBRA sorts after ALPHA; ALPHA counts registers.
 std::string sampleImage() {
   test::TestImage image;
   image.label = "SAMPLE";
-  image.entries = {file("ZEBRA", 0x0001, 4, 2), file("ALPHA", 0xE020, 6, 1, 0x00200000)};
+  image.entries = {fileEntry("ZEBRA", 0x0001, 4, 2), fileEntry("ALPHA", 0xE020, 6, 1, 0x00200000)};
   return image.bytes();
 }
 

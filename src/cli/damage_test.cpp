@@ -35,13 +35,8 @@ bool complete(const std::string& out) {
 
 test::TestEntry file(const char* name, uint16_t typeCode, uint32_t start, uint32_t count,
                      uint16_t volumeWord, uint32_t implWord) {
-  test::TestEntry entry;
-  entry.name = test::lifName(name);
-  entry.typeCode = typeCode;
-  entry.startSector = start;
-  entry.sectorCount = count;
+  test::TestEntry entry = test::fileEntry(name, typeCode, start, count, implWord);
   entry.volumeWord = volumeWord;
-  entry.implWord = implWord;
   return entry;
 }
 

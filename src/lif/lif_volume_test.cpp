@@ -13,14 +13,7 @@ using test::lifName;
 using test::TestEntry;
 using test::TestImage;
 
-TestEntry file(const std::string& name, uint16_t typeCode, uint32_t start, uint32_t count) {
-  TestEntry entry;
-  entry.name = lifName(name);
-  entry.typeCode = typeCode;
-  entry.startSector = start;
-  entry.sectorCount = count;
-  return entry;
-}
+using test::fileEntry;
 
 // Reads the volume held in bytes; the stream outlives the record.
 struct Reading {
@@ -128,10 +121,10 @@ TEST(ReadHeader, ShortImages) {
 
 TEST(ReadDirectory, ReadsUntilTheEndMarker) {
   TestImage image;
-  image.entries = {file("ONE", 0x0001, 4, 1), file("TWO", 0xE020, 5, 2)};
+  image.entries = {fileEntry("ONE", 0x0001, 4, 1), fileEntry("TWO", 0xE020, 5, 2)};
   image.entries.push_back(image.entries[0]);
   image.entries.back().typeCode = 0xFFFF;
-  image.entries.push_back(file("HIDDEN", 0x0001, 9, 1));
+  image.entries.push_back(fileEntry("HIDDEN", 0x0001, 9, 1));
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.volume.entries.size(), 2U);
@@ -161,7 +154,7 @@ TEST(ReadDirectory, EmptyDirectories) {
 TEST(ReadDirectory, FullDirectoryWithoutEndMarker) {
   TestImage image;
   image.dirLength = 2;
-  for (uint32_t i = 0; i < 16; ++i) image.entries.push_back(file("F", 0x0001, 10 + i, 1));
+  for (uint32_t i = 0; i < 16; ++i) image.entries.push_back(fileEntry("F", 0x0001, 10 + i, 1));
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.volume.entries.size(), 16U);
@@ -170,7 +163,8 @@ TEST(ReadDirectory, FullDirectoryWithoutEndMarker) {
 
 TEST(ReadDirectory, PurgedEntriesAreNotCountedOrKept) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("GONE", 0x0000, 5, 1), file("B", 0x0001, 6, 1)};
+  image.entries = {fileEntry("A", 0x0001, 4, 1), fileEntry("GONE", 0x0000, 5, 1),
+                   fileEntry("B", 0x0001, 6, 1)};
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
   EXPECT_EQ(r.volume.usedCount, 2U);
@@ -180,8 +174,8 @@ TEST(ReadDirectory, PurgedEntriesAreNotCountedOrKept) {
 
 TEST(ReadDirectory, RefusedEntryEndsTheScan) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE052, 5, 1), file("BAD75", 0xE052, 6, 1),
-                   file("AFTER", 0x0001, 7, 1)};
+  image.entries = {fileEntry("A", 0x0001, 4, 1), fileEntry("B", 0xE052, 5, 1),
+                   fileEntry("BAD75", 0xE052, 6, 1), fileEntry("AFTER", 0x0001, 7, 1)};
   image.entries[2].volumeWord = 0x0001;
   Reading r(image.bytes());
   ASSERT_TRUE(r.ok);
@@ -191,7 +185,7 @@ TEST(ReadDirectory, RefusedEntryEndsTheScan) {
 
 TEST(ReadDirectory, ImageCutInsideTheDirectoryFails) {
   TestImage image;
-  for (uint32_t i = 0; i < 6; ++i) image.entries.push_back(file("F", 0x0001, 4 + i, 1));
+  for (uint32_t i = 0; i < 6; ++i) image.entries.push_back(fileEntry("F", 0x0001, 4 + i, 1));
   const std::string bytes = image.bytes();
   Reading r(bytes.substr(0, 512 + 4 * 32 + 16));
   EXPECT_FALSE(r.ok);
@@ -221,7 +215,7 @@ TEST(ReadDirectory, HugeHeaderValuesDoNotWrap) {
 TEST(ReadDirectory, DirectoryNotRightAfterTheHeader) {
   TestImage image;
   image.dirStart = 5;
-  image.entries = {file("FAR", 0x0001, 10, 1)};
+  image.entries = {fileEntry("FAR", 0x0001, 10, 1)};
   std::string bytes = image.bytes();
   // Sector 2 holds an end marker that must not be read.
   test::putBE16(bytes, 512 + 10, 0xFFFF);
@@ -232,7 +226,8 @@ TEST(ReadDirectory, DirectoryNotRightAfterTheHeader) {
 
 TEST(ReadDirectory, EveryCutOfAValidImageIsRefusedOrComplete) {
   TestImage image;
-  image.entries = {file("A", 0x0001, 4, 1), file("B", 0xE020, 5, 1), file("C", 0xE052, 6, 1)};
+  image.entries = {fileEntry("A", 0x0001, 4, 1), fileEntry("B", 0xE020, 5, 1),
+                   fileEntry("C", 0xE052, 6, 1)};
   const std::string bytes = image.bytes();
   // The end marker's type word ends at this offset; the rest is never read.
   const std::size_t needed = 512 + 3 * 32 + 12;

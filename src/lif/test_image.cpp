@@ -37,6 +37,17 @@ std::string lifName(const std::string& text) {
   return name;
 }
 
+TestEntry fileEntry(const std::string& name, uint16_t typeCode, uint32_t startSector,
+                    uint32_t sectorCount, uint32_t implWord) {
+  TestEntry entry;
+  entry.name = lifName(name);
+  entry.typeCode = typeCode;
+  entry.startSector = startSector;
+  entry.sectorCount = sectorCount;
+  entry.implWord = implWord;
+  return entry;
+}
+
 std::string entryBytes(const TestEntry& entry) {
   std::string bytes(32, '\0');
   bytes.replace(0, 10, entry.name.substr(0, 10));

@@ -71,6 +71,11 @@ struct ImageStream : std::istream {
   ImageBuf buf;
 };
 
+// A file entry with the fields most tests vary; the rest keep their
+// defaults.
+TestEntry fileEntry(const std::string& name, uint16_t typeCode, uint32_t startSector,
+                    uint32_t sectorCount, uint32_t implWord = 0);
+
 // A name padded with blanks to ten characters.
 std::string lifName(const std::string& text);
 

@@ -5,12 +5,7 @@ namespace {
 
 TestEntry file(const char* name, uint16_t typeCode, uint32_t start, uint32_t count,
                uint32_t implWord, BcdStamp stamp) {
-  TestEntry entry;
-  entry.name = lifName(name);
-  entry.typeCode = typeCode;
-  entry.startSector = start;
-  entry.sectorCount = count;
-  entry.implWord = implWord;
+  TestEntry entry = fileEntry(name, typeCode, start, count, implWord);
   entry.stamp = stamp;
   // Series 41 and 71 software leaves the volume word at 0.
   entry.volumeWord = 0;
