@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Fuzzes the in-memory listing from the generated seeds for a while (60 s, or
 # FUZZ_SECONDS). Fails on a crash, a sanitizer report or a malformed listing;
 # libFuzzer then leaves the input as build-fuzz/crash-*. Skipped without clang.

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CI: formatting and static analysis. Fails on any file clang-format would
 # change and on any clang-tidy finding (.clang-tidy makes them errors).
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CI: builds the Debian package, installs it for real with dpkg -i, checks the
 # installed program and manual page, and removes the package again.
 # Run as root on a machine that may be changed.

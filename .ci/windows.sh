@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # CI: the Windows build, cross-compiled with mingw-w64 and run under Wine.
 # Runs its unit tests and the end-to-end suite, then checks that it lists
 # the sample and the real images exactly as the native build does, once

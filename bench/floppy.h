@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Generated volumes for the benchmarks: directories filled the way
 // calculator users fill theirs, with every entry listed.
 #ifndef TAMRIK_BENCH_FLOPPY_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The listing in memory: the read and list path without the file system and
 // the terminal, and the type decode on its own.
 #include <benchmark/benchmark.h>

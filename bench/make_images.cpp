@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes a folder of generated floppy images for bench/whole_process.sh:
 // make_images FOLDER COUNT [ENTRIES]
 #include <cstdio>

@@ -1,3 +1,4 @@
+/* SPDX-License-Identifier: MIT */
 /* The floor for bench/whole_process.sh: lists every file of one folder with
  * only the system calls a lister cannot do without (opendir/readdir, open,
  * read of the header and of the directory, one write per output line,

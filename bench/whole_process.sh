@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Times the whole program over a folder of generated floppies, output to a
 # pipe, against bench/minimal_lister.c, which makes only the system calls a
 # lister needs for the same folder and writes as many lines.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Benchmarks: bench/tamrik_bench (Google Benchmark) for the listing in
 # memory, and the image generator that bench/whole_process.sh times the
 # whole program with. Off by default, so that the standard build needs

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The fuzz target over the in-memory listing.
 #
 # With TAMRIK_FUZZ (clang only) it is a libFuzzer binary, tamrik_fuzz, and

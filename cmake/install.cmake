@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # cmake --install puts the program in bin and its manual page in
 # share/man/man1; cpack -G DEB makes a Debian package of the same files.
 include(GNUInstallDirs)

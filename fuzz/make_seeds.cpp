@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the fuzz seed corpus into the folder given as the argument: valid
 // volumes that reach every part of the reader and the listing, and a few
 // broken ones next to them, all built with the test-image builder.

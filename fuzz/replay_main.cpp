@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the fuzz target over files and folders of inputs, for builds without
 // libFuzzer: the seed corpus becomes an ordinary test, and a crash input
 // found elsewhere can be replayed under any compiler or valgrind.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as an image, listed in memory with every option
 // combination. Besides crashes and sanitizer reports it aborts when a
 // listing is neither complete nor the refusal, or when sorting changes the

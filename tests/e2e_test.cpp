@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built program as a user would: in a folder of images, with
 // command lines, checking its whole standard output and exit status.
 //

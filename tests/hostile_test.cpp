@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the built program against hostile files: names and labels that would
 // drive a terminal, special files that could block a reader, images that
 // must stay untouched, and more images than the descriptor limit allows

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Writes the sample volume: make_sample samples/sample.lif
 #include <fstream>
 #include <iostream>

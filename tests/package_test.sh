@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package from a configured build tree, unpacks it into a
 # temporary folder and checks what it installs: the program lists the sample
 # image exactly as the golden listings say, and the manual page renders

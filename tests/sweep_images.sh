@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Lists every file of a folder of real images: each LIF volume must give a
 # complete listing and each file under not-lif/ the refusal line, with exit
 # status 0 and nothing on standard error.

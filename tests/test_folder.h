@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What the suites that run the built program share: a scratch folder, and a
 // shell command run in it with its standard output and error captured.
 //

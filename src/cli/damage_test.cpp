@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Damage sweeps: a valid volume cut at every length, and every byte of its
 // header and first entries overwritten in turn. Whatever the damage, a run
 // ends in a complete listing or in the refusal alone, never in a partial

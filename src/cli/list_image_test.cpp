@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/list_image.h"
 
 #include <gtest/gtest.h>

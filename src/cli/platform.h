@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file and directory services the command line needs, one source file
 // per platform. Each gives only what the front end relies on.
 #ifndef TAMRIK_CLI_PLATFORM_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Buffered, seekable reading over a file that the platform reads at absolute
 // offsets. A seek inside the buffer keeps it, so reading the header and then
 // a directory close behind it costs one read; a seek past the end is not an

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/tamrik.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAMRIK_CLI_WILDCARD_H_
 #define TAMRIK_CLI_WILDCARD_H_
 

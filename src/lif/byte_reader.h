@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Readers for the big-endian integers, BCD timestamps and fixed-width text
 // fields of a LIF image.
 //

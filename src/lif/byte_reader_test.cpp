@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/byte_reader.h"
 
 #include <gtest/gtest.h>

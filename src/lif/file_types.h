@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The file type catalogue: how each 16-bit type code is named, which machine
 // family uses it, and how that family keeps a file's size and attributes.
 //

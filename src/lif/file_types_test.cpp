@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/file_types.h"
 
 #include <gtest/gtest.h>

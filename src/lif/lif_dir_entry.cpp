@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/lif_dir_entry.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One entry of a LIF directory.
 //
 // On disk an entry is 32 bytes, eight to a 256-byte sector, integers

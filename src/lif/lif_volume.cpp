@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/lif_volume.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A LIF volume: its header and its directory.
 //
 // The volume is a run of 256-byte sectors, integers big-endian. Sector 0 is

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/test_image.h"
 
 namespace tamrik::test {

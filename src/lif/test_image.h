@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Builds LIF images in memory for tests: a valid volume written field by
 // field, which a test then damages where it needs to.
 #ifndef TAMRIK_LIF_TEST_IMAGE_H_

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "lif/test_sample.h"
 
 namespace tamrik::test {

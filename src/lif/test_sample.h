@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The sample volume the repository carries (samples/sample.lif): a floppy
 // with files of every machine family and one purged entry.
 #ifndef TAMRIK_LIF_TEST_SAMPLE_H_

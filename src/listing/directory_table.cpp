@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing/directory_table.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing/line_writer.h"
 
 namespace tamrik {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Line output for the listing. Each line goes out with its newline and a
 // flush, so a listing interrupted half way shows every line it finished.
 #ifndef TAMRIK_LISTING_LINE_WRITER_H_

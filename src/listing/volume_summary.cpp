@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "listing/volume_summary.h"
 
 #include <string>

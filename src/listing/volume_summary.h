@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef TAMRIK_LISTING_VOLUME_SUMMARY_H_
 #define TAMRIK_LISTING_VOLUME_SUMMARY_H_
 
