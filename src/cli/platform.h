@@ -4,6 +4,7 @@
 #ifndef TAMRIK_CLI_PLATFORM_H_
 #define TAMRIK_CLI_PLATFORM_H_
 
+#include <cstddef>
 #include <memory>
 #include <streambuf>
 #include <string>
@@ -48,6 +49,10 @@ struct DirectorySearch {
 std::unique_ptr<std::streambuf> openImage(const std::string& fileName);
 
 bool stdoutIsTerminal();
+
+// Writes one finished line to standard output at once, short writes
+// retried. Errors are ignored: the listing goes on, as with any output.
+void writeStdout(const char* data, std::size_t size);
 
 }  // namespace tamrik::platform
 

@@ -127,4 +127,14 @@ bool stdoutIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;
 }
 
+void writeStdout(const char* data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(STDOUT_FILENO, data, size);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+}
+
 }  // namespace tamrik::platform

@@ -5,6 +5,7 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <io.h>
 #include <windows.h>
 
 #include <vector>
@@ -128,6 +129,18 @@ bool stdoutIsTerminal() {
   const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
   DWORD mode = 0;
   return out != nullptr && out != INVALID_HANDLE_VALUE && ::GetConsoleMode(out, &mode) != 0;
+}
+
+void writeStdout(const char* data, std::size_t size) {
+  // Through the C runtime's descriptor in text mode, which ends each line
+  // in CR LF as Windows programs do.
+  while (size > 0) {
+    const unsigned chunk = size < 0x40000000 ? static_cast<unsigned>(size) : 0x40000000U;
+    const int written = ::_write(1, data, chunk);
+    if (written <= 0) return;
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
 }
 
 }  // namespace tamrik::platform

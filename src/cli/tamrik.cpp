@@ -25,11 +25,18 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
   platform::DirectorySearch search;
   std::string name;
   if (!search.first(where.filePart, name)) return;
+  // The part of the heading that every match shares, built once.
+  std::string heading = "Content of ";
+  if (options.fullPathHeading) {
+    writer.appendShown(heading, where.folderText);
+    heading += '\\';
+  }
+  const std::size_t headingPrefix = heading.size();
   for (;;) {
     if (options.nameHeading) {
-      std::string heading = "Content of ";
-      if (options.fullPathHeading) heading += writer.shown(where.folderText) + "\\";
-      writer.line(heading + writer.shown(name));
+      heading.resize(headingPrefix);
+      writer.appendShown(heading, name);
+      writer.line(heading);
       writer.line("");
     }
     listImage(name, options.sortByName, options.alwaysBytes, writer);

@@ -2,69 +2,88 @@
 #include "listing/directory_table.h"
 
 #include <algorithm>
-#include <charconv>
-#include <string>
+#include <cstdint>
 #include <string_view>
+#include <vector>
 
 namespace tamrik {
 namespace {
 
-// The decimal digits of a count, kept on the stack.
-class Decimal {
- public:
-  explicit Decimal(uint32_t value)
-      : size_(static_cast<std::size_t>(std::to_chars(digits_, digits_ + sizeof digits_, value).ptr -
-                                       digits_)) {}
-  std::string_view text() const { return {digits_, size_}; }
+void appendRow(LineBuffer& line, uint32_t row, const LifDirEntry& entry, bool alwaysBytes,
+               const LineWriter& writer) {
+  const bool inRegisters = !alwaysBytes && entry.regCount != 0;
 
- private:
-  char digits_[10];
-  std::size_t size_;
+  line.appendDecimal(row, 3);
+  line.append(".  ");
+  const std::size_t nameAt = line.size();
+  writer.appendShown(line, entry.name);
+  line.padTo(nameAt + 12);
+  line.appendLeft(entry.typeName, 7);
+  line.appendLeft(entry.machineTag, 7);
+  const std::size_t flagsAt = line.size();
+  if (entry.flagS) line.append('S');
+  if (entry.flagP) line.append('P');
+  if (entry.flagA) line.append('A');
+  line.padTo(flagsAt + 3);
+  line.appendDecimal(inRegisters ? entry.regCount : entry.sizeBytes, 8);
+  line.append(inRegisters ? " regs " : " bytes");
+  line.appendDecimal(entry.startSector, 6);
+  line.appendDecimal(entry.sectorCount, 6);
+  line.append("   ");
+  const std::string_view stamp = entry.stamp;
+  line.append(stamp.substr(0, 9));
+  line.append(' ');
+  line.append(stamp.substr(9, 5));
+}
+
+// A listed entry in name order: the first eight name bytes as one number
+// decide most comparisons without touching the entry.
+struct SortKey {
+  uint64_t prefix;
+  const LifDirEntry* entry;
+
+  bool operator<(const SortKey& other) const {
+    if (prefix != other.prefix) return prefix < other.prefix;
+    return *entry < *other.entry;
+  }
 };
+
+uint64_t namePrefix(const std::string& name) {
+  // Missing bytes count as NUL; the entry order then decides a tie, so a
+  // name that is a prefix of another still sorts first.
+  uint64_t prefix = 0;
+  for (std::size_t i = 0; i < 8; ++i) {
+    const auto byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
+    prefix = prefix << 8 | byte;
+  }
+  return prefix;
+}
 
 }  // namespace
 
-void printDirectoryTable(LifVolume& volume, bool sortByName, bool alwaysBytes,
+void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBytes,
                          const LineWriter& writer) {
   writer.line(kTableHeader);
-  if (sortByName) std::sort(volume.entries.begin(), volume.entries.end());
-
+  LineBuffer line;
   uint32_t row = 1;
-  std::string line;
-  line.reserve(96);
-  for (const LifDirEntry& entry : volume.entries) {
-    if (entry.sizeBytes == 0) continue;
-
-    char flags[3];
-    std::size_t flagCount = 0;
-    if (entry.flagS) flags[flagCount++] = 'S';
-    if (entry.flagP) flags[flagCount++] = 'P';
-    if (entry.flagA) flags[flagCount++] = 'A';
-
-    const bool inRegisters = !alwaysBytes && entry.regCount != 0;
-    const uint32_t size = inRegisters ? entry.regCount : entry.sizeBytes;
-
-    // Built in one reused string with the numbers formatted in place: this
-    // loop runs once per entry, and allocations were most of its cost.
-    line.clear();
-    appendRight(line, Decimal(row).text(), 3);
-    line += ".  ";
-    const std::size_t nameAt = line.size();
-    writer.appendShown(line, entry.name);
-    if (line.size() < nameAt + 12) line.resize(nameAt + 12, ' ');
-    appendLeft(line, entry.typeName, 7);
-    appendLeft(line, entry.machineTag, 7);
-    appendLeft(line, std::string_view(flags, flagCount), 3);
-    appendRight(line, Decimal(size).text(), 8);
-    appendRight(line, inRegisters ? "regs " : "bytes", 6);
-    appendRight(line, Decimal(entry.startSector).text(), 6);
-    appendRight(line, Decimal(entry.sectorCount).text(), 6);
-    line += "   ";
-    line.append(entry.stamp, 0, 9);
-    line += ' ';
-    line.append(entry.stamp, 9, 5);
+  const auto print = [&](const LifDirEntry& entry) {
+    appendRow(line, row++, entry, alwaysBytes, writer);
     writer.line(line);
-    ++row;
+  };
+
+  if (!sortByName) {
+    for (const LifDirEntry& entry : volume.entries) {
+      if (entry.sizeBytes != 0) print(entry);
+    }
+  } else {
+    // The entries stay where they are; only this index is sorted.
+    std::vector<SortKey> order;
+    order.reserve(volume.entries.size());
+    for (const LifDirEntry& entry : volume.entries) {
+      if (entry.sizeBytes != 0) order.push_back({namePrefix(entry.name), &entry});
+    }
+    std::sort(order.begin(), order.end());
+    for (const SortKey& key : order) print(*key.entry);
   }
   writer.line("End of Directory");
 }

@@ -1,39 +1,45 @@
 // SPDX-License-Identifier: MIT
 #include "listing/line_writer.h"
 
-namespace tamrik {
+#include <algorithm>
+#include <cstring>
 
-void LineWriter::line(std::string_view text) const {
-  out.write(text.data(), static_cast<std::streamsize>(text.size()));
-  out.put('\n');
-  out.flush();
+namespace tamrik {
+namespace {
+
+void toStream(void* context, const char* data, std::size_t size) {
+  static_cast<std::ostream*>(context)->write(data, static_cast<std::streamsize>(size));
 }
 
-std::string LineWriter::shown(std::string_view stored) const {
-  std::string text;
-  appendShown(text, stored);
-  return text;
+}  // namespace
+
+LineWriter::LineWriter(std::ostream& out, bool mask) : LineWriter(toStream, &out, mask) {}
+
+void LineWriter::line(std::string_view text) const {
+  if (text.size() <= LineBuffer::kCapacity) {
+    LineBuffer buffer;
+    buffer.append(text);
+    line(buffer);
+    return;
+  }
+  std::string whole(text);
+  whole += '\n';
+  sink(context, whole.data(), whole.size());
+}
+
+void LineWriter::line(LineBuffer& buffer) const {
+  buffer.data_[buffer.size_] = '\n';
+  sink(context, buffer.data_, buffer.size_ + 1);
+  std::memset(buffer.data_, ' ', buffer.size_ + 1);
+  buffer.size_ = 0;
 }
 
 void LineWriter::appendShown(std::string& line, std::string_view stored) const {
-  if (!maskControls) {
-    line += stored;
-    return;
-  }
-  for (const char c : stored) {
-    const auto byte = static_cast<unsigned char>(c);
-    line += byte < 0x20 || byte == 0x7F ? '?' : c;
-  }
-}
-
-void appendLeft(std::string& line, std::string_view text, std::size_t width) {
-  line += text;
-  if (text.size() < width) line.append(width - text.size(), ' ');
-}
-
-void appendRight(std::string& line, std::string_view text, std::size_t width) {
-  if (text.size() < width) line.append(width - text.size(), ' ');
-  line += text;
+  const std::size_t at = line.size();
+  line += stored;
+  if (maskControls)
+    std::transform(line.begin() + static_cast<std::ptrdiff_t>(at), line.end(),
+                   line.begin() + static_cast<std::ptrdiff_t>(at), shownByte);
 }
 
 }  // namespace tamrik

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "listing/volume_summary.h"
 
-#include <string>
+#include <string_view>
 
 namespace tamrik {
 
@@ -13,11 +13,18 @@ uint32_t endOfUsedSpace(const LifVolume& volume) {
 }
 
 void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
-  const std::string label = volume.label.substr(0, volume.label.find('\0'));
-  writer.line("Volume label: " + writer.shown(label));
+  LineBuffer line;
+  const std::string_view label = volume.label;
+  line.append("Volume label: ");
+  writer.appendShown(line, label.substr(0, label.find('\0')));
+  writer.line(line);
 
-  writer.line("Initialized   " + volume.initStamp.substr(0, 9) + " " +
-              volume.initStamp.substr(9, 8));
+  const std::string_view stamp = volume.initStamp;
+  line.append("Initialized   ");
+  line.append(stamp.substr(0, 9));
+  line.append(' ');
+  line.append(stamp.substr(9, 8));
+  writer.line(line);
 
   // All counts are 32-bit, as on the machines that wrote the volume; the
   // free bytes go negative when the last file ends beyond the volume.
@@ -26,11 +33,18 @@ void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
   const uint32_t total = volume.tracks * volume.surfaces * volume.sectorsPerTrack * kSectorBytes;
   const auto freeBytes = static_cast<int32_t>(total - endOfUsedSpace(volume));
 
-  std::string line;
-  appendLeft(line,
-             "Max " + std::to_string(capacity) + " entries, unused " + std::to_string(freeEntries),
-             42);
-  line += "Total " + std::to_string(total) + " bytes, unused " + std::to_string(freeBytes);
+  line.append("Max ");
+  line.appendDecimal(capacity);
+  line.append(" entries, unused ");
+  line.appendDecimal(freeEntries);
+  line.padTo(42);
+  line.append("Total ");
+  line.appendDecimal(total);
+  line.append(" bytes, unused ");
+  if (freeBytes < 0) line.append('-');
+  // Negated in unsigned arithmetic, which also holds for the lowest value.
+  line.appendDecimal(freeBytes < 0 ? 0U - static_cast<uint32_t>(freeBytes)
+                                   : static_cast<uint32_t>(freeBytes));
   writer.line(line);
   writer.line("");
 }
