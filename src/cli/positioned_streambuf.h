@@ -37,6 +37,17 @@ class PositionedStreamBuf : public std::streambuf {
     return traits_type::to_int_type(*gptr());
   }
 
+  // A record that lies whole in the buffer is copied at once; the rest
+  // goes the general way, which refills the buffer.
+  std::streamsize xsgetn(char* into, std::streamsize count) override {
+    if (count <= egptr() - gptr()) {
+      traits_type::copy(into, gptr(), static_cast<std::size_t>(count));
+      gbump(static_cast<int>(count));
+      return count;
+    }
+    return std::streambuf::xsgetn(into, count);
+  }
+
   pos_type seekoff(off_type off, std::ios_base::seekdir dir,
                    std::ios_base::openmode which) override {
     if (dir == std::ios_base::cur) {

@@ -33,6 +33,19 @@ bool readBE32(std::istream& in, uint32_t& value) {
   return readBigEndian(in, value, 4);
 }
 
+std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size) {
+  if (!in.good()) {
+    in.setstate(std::ios_base::failbit);
+    return 0;
+  }
+  const std::streamsize got =
+      in.rdbuf()->sgetn(reinterpret_cast<char*>(into), static_cast<std::streamsize>(size));
+  if (got < static_cast<std::streamsize>(size)) {
+    in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+  }
+  return static_cast<std::size_t>(got);
+}
+
 std::string readFixedText(std::istream& in, std::size_t width) {
   std::string text(width, '\0');
   in.read(text.data(), static_cast<std::streamsize>(width));

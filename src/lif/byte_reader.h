@@ -30,6 +30,26 @@ std::string readFixedText(std::istream& in, std::size_t width);
 // Reads six bytes; those a short read did not deliver are zero.
 BcdStamp readBcdStamp(std::istream& in);
 
+// Reads up to `size` bytes with one call on the stream's buffer and returns
+// how many arrived. Fewer mark the stream failed and at end, and a stream
+// that is not good reads nothing, as with istream::read.
+std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size);
+
+// The big-endian field of `width` (at most 4) bytes at `offset` of a record
+// of which only the first `available` bytes could be read, with the value
+// the stream readers above would have given when reading the record field
+// by field: the byte after the last available one reads as 0xFF and ends
+// its field, and the fields after it read as 0.
+inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available,
+                              std::size_t offset, std::size_t width) {
+  if (offset > available) return 0;
+  const std::size_t present = width < available - offset ? width : available - offset;
+  uint32_t value = 0;
+  for (std::size_t i = 0; i < present; ++i) value = value << 8 | record[offset + i];
+  if (present < width) value = value << 8 | 0xFF;
+  return value;
+}
+
 // "YY/MM/DD HH:MM:SS" from year, month, day, hour, minute, second in BCD.
 // Nibbles above 9 are not rejected: they print as ':' to '?'.
 std::string formatBcdStamp(const BcdStamp& bcd);

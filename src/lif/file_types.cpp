@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <iterator>
+#include <string_view>
 
 namespace tamrik {
 namespace {
@@ -31,8 +32,8 @@ enum class Regs : uint8_t { kNone, kH, kProg };
 struct FileType {
   uint16_t first;
   uint16_t last;
-  const char* name;
-  const char* tag;
+  std::string_view name;
+  std::string_view tag;
   Flags flags;
   Size size;
   Regs regs;
@@ -112,8 +113,8 @@ void decodeFileType(LifDirEntry& entry) {
 
   const uint32_t impl = entry.implWord;
   const uint32_t registers = impl >> 16;
-  entry.typeName = type->name;
-  entry.machineTag = type->tag;
+  entry.typeName.assign(type->name);
+  entry.machineTag.assign(type->tag);
 
   switch (type->flags) {
     case Flags::kNone:

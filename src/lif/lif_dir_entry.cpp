@@ -2,6 +2,7 @@
 #include "lif/lif_dir_entry.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include "lif/file_types.h"
 
@@ -14,17 +15,26 @@ constexpr uint16_t kAcceptedVolumeWord75 = 0x8001;
 }  // namespace
 
 bool LifDirEntry::readEntry(std::istream& in) {
-  name = readFixedText(in, kNameBytes);
-  uint16_t code = 0;
-  readBE16(in, code);
+  // The entry in two block reads: the first 12 bytes hold the end marker,
+  // and a directory may end right behind it. Bytes that do not arrive
+  // stay zero, and the fields read as the stream readers would give them.
+  unsigned char raw[kEntryBytes] = {};
+  std::size_t got = readBlock(in, raw, 12);
+  const auto field = [&](std::size_t offset, std::size_t width) {
+    return recordFieldBE(raw, got, offset, width);
+  };
+
+  name.assign(reinterpret_cast<const char*>(raw), kNameBytes);
+  const auto code = static_cast<uint16_t>(field(10, 2));
   typeCode = static_cast<int16_t>(code);
   if (code == kEndOfDirectory) return false;
-  readBE32(in, startSector);
-  readBE32(in, sectorCount);
-  stampBcd = readBcdStamp(in);
+  got += readBlock(in, raw + 12, kEntryBytes - 12);
+  startSector = field(12, 4);
+  sectorCount = field(16, 4);
+  std::copy(raw + 20, raw + 26, stampBcd.begin());
   stamp = formatBcdStamp(stampBcd);
-  readBE16(in, volumeWord);
-  readBE32(in, implWord);
+  volumeWord = static_cast<uint16_t>(field(26, 2));
+  implWord = field(28, 4);
 
   machineTag.clear();
   flagA = flagP = flagS = false;
@@ -33,7 +43,7 @@ bool LifDirEntry::readEntry(std::istream& in) {
 
   // Series 75 media mark their valid entries with this volume word; any other
   // value there means the rest of the directory cannot be trusted.
-  return machineTag != "75" || volumeWord == kAcceptedVolumeWord75;
+  return machineTag != std::string_view("75") || volumeWord == kAcceptedVolumeWord75;
 }
 
 uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {

@@ -27,8 +27,7 @@ bool LifVolume::readHeader() {
   readBE32(stream, tracks);
   readBE32(stream, surfaces);
   readBE32(stream, sectorsPerTrack);
-  stream.read(reinterpret_cast<char*>(initBcd.data()),
-              static_cast<std::streamsize>(initBcd.size()));
+  initBcd = readBcdStamp(stream);
   initStamp = formatBcdStamp(initBcd);
 
   if (version == 0 && tracks == 0 && surfaces == 0 && sectorsPerTrack == 0) {
@@ -54,12 +53,16 @@ bool LifVolume::readDirectory() {
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, 128)));
   while (stream.good() && slotsLeft > 0) {
     --slotsLeft;
-    LifDirEntry entry;
-    if (!entry.readEntry(stream)) break;
-    if (entry.typeCode != 0) {
+    // Read in place, so that a kept entry is never moved; one that is not
+    // kept is dropped again at once.
+    LifDirEntry& entry = entries.emplace_back();
+    const bool accepted = entry.readEntry(stream);
+    if (accepted && entry.typeCode != 0) {
       ++usedCount;
-      entries.push_back(std::move(entry));
+      continue;
     }
+    entries.pop_back();
+    if (!accepted) break;
   }
   return stream.good();
 }
