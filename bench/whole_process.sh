@@ -1,67 +1,95 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Times the whole program over a folder of generated floppies, output to a
-# pipe, against bench/minimal_lister.c, which makes only the system calls a
-# lister needs for the same folder and writes as many lines.
-# usage: bench/whole_process.sh [IMAGES [RUNS]]   (default 10000 images, 5 runs)
+# Times the whole program as a user runs it, against two references built
+# from bench/: syscall_floor.c, which makes the same system calls and writes
+# the same lines from templates (the floor), and minimal_lister.c, a plain C
+# lister that formats its lines with snprintf.
+#   1. 10,000 generated floppies of 30 entries, tamrik -n 'folder/*', output
+#      to a pipe: medians of paired runs, user time per output line, and
+#      the ratios to both references.
+#   2. One directory of 65,536 entries to /dev/null, with and without -s.
+# usage: bench/whole_process.sh [IMAGES [RUNS]]   (default 10000 images, 9 runs)
 # Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
-# another build of the program instead, such as an older one. Prints the best
-# wall time of the runs, seconds per image, peak memory and the ratio
-# tamrik/minimal.
+# another build of the program instead, such as an older one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 images=${1:-10000}
-runs=${2:-5}
+runs=${2:-9}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
 
 [ -x /usr/bin/time ] || { apt-get update -qq && apt-get install -y -qq time; }
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAMRIK_BENCHMARK=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tamrik tamrik_make_images >/dev/null
+program=${TAMRIK_BENCH_PROGRAM:-$build/tamrik}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/images"
+mkdir "$work/images" "$work/large"
 "$build/tamrik_make_images" "$work/images" "$images"
+"$build/tamrik_make_images" "$work/large" 1 65536
+cc -O2 -Wall -Wextra -o "$work/syscall_floor" bench/syscall_floor.c
 cc -O2 -Wall -Wextra -o "$work/minimal_lister" bench/minimal_lister.c
 
-tamrik=("${TAMRIK_BENCH_PROGRAM:-$build/tamrik}" -n "$work/images/*")
+tamrik=("$program" -n "$work/images/*")
+floor=("$work/syscall_floor" "$work/images")
 minimal=("$work/minimal_lister" "$work/images")
 
 # Same number of lines, or the comparison means nothing.
-lines_tamrik=$("${tamrik[@]}" | wc -l)
-lines_minimal=$("${minimal[@]}" | wc -l)
-if [ "$lines_tamrik" != "$lines_minimal" ]; then
-  echo "line counts differ: tamrik $lines_tamrik, minimal $lines_minimal" >&2
-  exit 1
-fi
+lines=$("${tamrik[@]}" | wc -l)
+for reference in floor minimal; do
+  declare -n command=$reference
+  count=$("${command[@]}" | wc -l)
+  if [ "$count" != "$lines" ]; then
+    echo "line counts differ: tamrik $lines, $reference $count" >&2
+    exit 1
+  fi
+done
 
-# Best of the runs, in nanoseconds; the last run's /usr/bin/time report is
-# kept for the peak memory.
-best() {
-  local report=$1
-  shift
-  local min=
-  for _ in $(seq "$runs"); do
-    local start end
-    start=$(date +%s%N)
-    /usr/bin/time -v -o "$report" "$@" | cat >/dev/null
-    end=$(date +%s%N)
-    local took=$((end - start))
-    if [ -z "$min" ] || [ "$took" -lt "$min" ]; then min=$took; fi
-  done
-  echo "$min"
+# "wall user sys" in seconds for one run of a command, its output to a pipe
+# that cat drains (cat's own time not counted).
+timed() {
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" > >(cat >/dev/null); } 2>&1
 }
+timedNull() {
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" >/dev/null; } 2>&1
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+# Paired: each round runs every command once, back to back, so that a
+# change in the machine's load falls on all of them alike.
+: >"$work/rounds"
+for _ in $(seq "$runs"); do
+  read -r tw tu ts < <(timed "${tamrik[@]}")
+  read -r fw fu fs < <(timed "${floor[@]}")
+  read -r mw mu ms < <(timed "${minimal[@]}")
+  echo "$tw $tu $ts $fw $fu $fs $mw $mu $ms" >>"$work/rounds"
+done
+col() { awk -v c="$1" '{ print $c }' "$work/rounds" | median; }
+ratio() { awk -v a="$1" -v b="$2" '{ print $a / $b }' "$work/rounds" | median; }
+
+/usr/bin/time -v -o "$work/peak_tamrik" "${tamrik[@]}" | cat >/dev/null
+/usr/bin/time -v -o "$work/peak_floor" "${floor[@]}" | cat >/dev/null
 peak() { awk -F': ' '/Maximum resident set size/ {print $2}' "$1"; }
-cpu() { awk -F': ' '/User time/ {u=$2} /System time/ {s=$2} END {printf "%.2f user + %.2f sys", u, s}' "$1"; }
 
-t=$(best "$work/time_tamrik" "${tamrik[@]}")
-m=$(best "$work/time_minimal" "${minimal[@]}")
+echo "1. $images generated floppies of 30 entries, $lines lines to a pipe, medians of $runs paired runs"
+printf '   %-14s %8s %8s %8s\n' "" wall user sys
+printf '   %-14s %8.3f %8.3f %8.3f s   peak %d KiB\n' tamrik "$(col 1)" "$(col 2)" "$(col 3)" "$(peak "$work/peak_tamrik")"
+printf '   %-14s %8.3f %8.3f %8.3f s   peak %d KiB\n' "syscall floor" "$(col 4)" "$(col 5)" "$(col 6)" "$(peak "$work/peak_floor")"
+printf '   %-14s %8.3f %8.3f %8.3f s\n' "minimal lister" "$(col 7)" "$(col 8)" "$(col 9)"
+awk -v u="$(col 2)" -v f="$(col 5)" -v n="$lines" 'BEGIN {
+  printf "   user time per line: tamrik %.0f ns, floor %.0f ns\n", u * 1e9 / n, f * 1e9 / n }'
+echo "   ratio tamrik/floor (wall): $(ratio 1 4)"
+echo "   ratio tamrik/minimal (wall): $(ratio 1 7)"
 
-echo "images: $images generated floppies of 30 entries, $lines_tamrik output lines, best of $runs runs"
-awk -v t="$t" -v m="$m" -v n="$images" \
-    -v pt="$(peak "$work/time_tamrik")" -v pm="$(peak "$work/time_minimal")" \
-    -v ct="$(cpu "$work/time_tamrik")" -v cm="$(cpu "$work/time_minimal")" 'BEGIN {
-  printf "tamrik : %.3f s, %.1f us per image, peak %d KiB (%s s)\n", t / 1e9, t / 1e3 / n, pt, ct
-  printf "minimal: %.3f s, %.1f us per image, peak %d KiB (%s s)\n", m / 1e9, m / 1e3 / n, pm, cm
-  printf "ratio tamrik/minimal: %.2f\n", t / m
-}'
+large=$(ls "$work/large"/*)
+: >"$work/large_rounds"
+for _ in $(seq "$runs"); do
+  read -r pw _ _ < <(timedNull "$program" "$large")
+  read -r sw _ _ < <(timedNull "$program" -s "$large")
+  echo "$pw $sw" >>"$work/large_rounds"
+done
+echo "2. one directory of 65,536 entries to /dev/null, medians of $runs paired runs"
+echo "   unsorted $(awk '{ print $1 }' "$work/large_rounds" | median) s, -s $(awk '{ print $2 }' "$work/large_rounds" | median) s"
+echo "   ratio -s/unsorted: $(awk '{ print $2 / $1 }' "$work/large_rounds" | median)"
