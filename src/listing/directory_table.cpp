@@ -30,6 +30,7 @@ void appendRow(LineBuffer& line, uint32_t row, const LifDirEntry& entry, bool al
   line.appendDecimal(entry.startSector, 6);
   line.appendDecimal(entry.sectorCount, 6);
   line.append("   ");
+  // Date and the blank after it, then HH:MM of the time.
   const std::string_view stamp = entry.stamp;
   line.append(stamp.substr(0, 9));
   line.append(' ');

@@ -5,6 +5,7 @@
 #ifndef TAMRIK_LISTING_LINE_WRITER_H_
 #define TAMRIK_LISTING_LINE_WRITER_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -28,35 +29,49 @@ class LineBuffer {
   LineBuffer() { std::memset(data_, ' ', sizeof data_); }
 
   void append(std::string_view text) {
-    const std::size_t n = text.size() < kCapacity - size_ ? text.size() : kCapacity - size_;
+    const std::size_t n = std::min(text.size(), kCapacity - size_);
     std::memcpy(data_ + size_, text.data(), n);
     size_ += n;
+  }
+  // A literal: its length is known here, so the copy is a few moves.
+  template <std::size_t N>
+  void append(const char (&literal)[N]) {
+    if (size_ + (N - 1) > kCapacity) return;
+    std::memcpy(data_ + size_, literal, N - 1);
+    size_ += N - 1;
   }
   void append(char c) {
     if (size_ < kCapacity) data_[size_++] = c;
   }
   // Blanks up to the given length; a width is a minimum and never cuts.
-  void padTo(std::size_t length) {
-    if (size_ < length) size_ = length < kCapacity ? length : kCapacity;
-  }
+  void padTo(std::size_t length) { size_ = std::max(size_, std::min(length, kCapacity)); }
   void appendLeft(std::string_view text, std::size_t width) {
     const std::size_t end = size_ + width;
     append(text);
     padTo(end);
   }
-  void appendRight(std::string_view text, std::size_t width) {
-    if (text.size() < width) padTo(size_ + width - text.size());
-    append(text);
-  }
-  // Unsigned decimal, right-justified in the width.
+  // Unsigned decimal, right-justified in the width, written in place two
+  // digits at a time.
   void appendDecimal(uint32_t value, std::size_t width = 0) {
-    char digits[10];
-    std::size_t count = 0;
-    do {
-      digits[sizeof digits - ++count] = static_cast<char>('0' + value % 10);
-      value /= 10;
-    } while (value != 0);
-    appendRight(std::string_view(digits + sizeof digits - count, count), width);
+    static constexpr char kPairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    std::size_t digits = 1;
+    for (uint32_t bound = 10; digits < 10 && value >= bound; bound *= 10) ++digits;
+    const std::size_t end = size_ + std::max(width, digits);
+    if (end > kCapacity) return;
+    char* at = data_ + end;
+    for (; value >= 100; value /= 100) {
+      at -= 2;
+      std::memcpy(at, kPairs + value % 100 * 2, 2);
+    }
+    if (value >= 10) {
+      std::memcpy(at - 2, kPairs + value * 2, 2);
+    } else {
+      at[-1] = static_cast<char>('0' + value);
+    }
+    size_ = end;
   }
 
   std::size_t size() const { return size_; }
