@@ -9,11 +9,11 @@
 namespace tamrik {
 namespace {
 
-void appendRow(LineBuffer& line, uint32_t row, const LifDirEntry& entry, bool alwaysBytes,
-               const LineWriter& writer) {
+// Everything of a row after its number.
+void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
+                  const LineWriter& writer) {
   const bool inRegisters = !alwaysBytes && entry.regCount != 0;
 
-  line.appendDecimal(row, 3);
   line.append(".  ");
   const std::size_t nameAt = line.size();
   writer.appendShown(line, entry.name);
@@ -37,11 +37,14 @@ void appendRow(LineBuffer& line, uint32_t row, const LifDirEntry& entry, bool al
   line.append(stamp.substr(9, 5));
 }
 
-// A listed entry in name order: the first eight name bytes as one number
-// decide most comparisons without touching the entry.
+// A listed entry in name order, with its row formatted but for the number:
+// the first eight name bytes as one number decide most comparisons without
+// touching the entry.
 struct SortKey {
   uint64_t prefix;
   const LifDirEntry* entry;
+  std::size_t fieldsAt;
+  std::size_t fieldsSize;
 
   bool operator<(const SortKey& other) const {
     if (prefix != other.prefix) return prefix < other.prefix;
@@ -67,24 +70,34 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
   writer.line(kTableHeader);
   LineBuffer line;
   uint32_t row = 1;
-  const auto print = [&](const LifDirEntry& entry) {
-    appendRow(line, row++, entry, alwaysBytes, writer);
-    writer.line(line);
-  };
 
   if (!sortByName) {
     for (const LifDirEntry& entry : volume.entries) {
-      if (entry.sizeBytes != 0) print(entry);
+      if (entry.sizeBytes == 0) continue;
+      line.appendDecimal(row++, 3);
+      appendFields(line, entry, alwaysBytes, writer);
+      writer.line(line);
     }
   } else {
-    // The entries stay where they are; only this index is sorted.
+    // The rows are formatted while the entries are visited in memory order
+    // and only then put in name order; the entries themselves stay where
+    // they are. A large directory does not fit the cache, and reading its
+    // records in name order would wait on memory for every row.
     std::vector<SortKey> order;
-    order.reserve(volume.entries.size());
+    std::string fields;
     for (const LifDirEntry& entry : volume.entries) {
-      if (entry.sizeBytes != 0) order.push_back({namePrefix(entry.name), &entry});
+      if (entry.sizeBytes == 0) continue;
+      appendFields(line, entry, alwaysBytes, writer);
+      order.push_back({namePrefix(entry.name), &entry, fields.size(), line.size()});
+      fields += line.text();
+      line.clear();
     }
     std::sort(order.begin(), order.end());
-    for (const SortKey& key : order) print(*key.entry);
+    for (const SortKey& key : order) {
+      line.appendDecimal(row++, 3);
+      line.append(std::string_view(fields).substr(key.fieldsAt, key.fieldsSize));
+      writer.line(line);
+    }
   }
   writer.line("End of Directory");
 }

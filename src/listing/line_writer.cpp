@@ -30,8 +30,7 @@ void LineWriter::line(std::string_view text) const {
 void LineWriter::line(LineBuffer& buffer) const {
   buffer.data_[buffer.size_] = '\n';
   sink(context, buffer.data_, buffer.size_ + 1);
-  std::memset(buffer.data_, ' ', buffer.size_ + 1);
-  buffer.size_ = 0;
+  buffer.clear();
 }
 
 void LineWriter::appendShown(std::string& line, std::string_view stored) const {

@@ -74,6 +74,12 @@ class LineBuffer {
     size_ = end;
   }
 
+  // Blanks what the text used, for the next line.
+  void clear() {
+    std::memset(data_, ' ', size_ + 1);
+    size_ = 0;
+  }
+
   std::size_t size() const { return size_; }
   std::string_view text() const { return {data_, size_}; }
 
