@@ -27,10 +27,8 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
   if (!search.first(where.filePart, name)) return;
   for (;;) {
     if (options.nameHeading) {
-      std::string heading = "Content of ";
-      if (options.fullPathHeading) heading += writer.shown(where.folderText) + "\\";
-      writer.line(heading + writer.shown(name));
-      writer.line("");
+      printHeading(options.fullPathHeading ? writer.shown(where.folderText) + "\\" : "", name,
+                   writer);
     }
     listImage(name, options.sortByName, options.alwaysBytes, writer);
     if (!search.next(name)) break;
