@@ -9,11 +9,11 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import {after, before, test} from 'node:test';
-import {pathToFileURL} from 'node:url';
+import {fileURLToPath, pathToFileURL} from 'node:url';
 
 import puppeteer from 'puppeteer-core';
 
-const repo = path.resolve(import.meta.dirname, '../..');
+const repo = path.resolve(path.dirname(fileURLToPath(import.meta.url)), '../..');
 const siteDir = path.join(repo, 'build-web/site');
 const tamrik = path.join(repo, 'build/tamrik');
 const realDir = path.resolve(repo, '../shared/images');
@@ -315,10 +315,17 @@ test('budgets: site size, the sample, 100 real images', async (t) => {
   }
 });
 
-test('no request left the page and no dialog opened', () => {
+test('no request left the page, none may, and no dialog opened', async () => {
   const site = pathToFileURL(siteDir).href + '/';
   const outside = requests.filter((url) => !url.startsWith(site) && !url.startsWith('blob:') &&
                                            !url.startsWith('data:'));
   assert.deepEqual(outside, []);
   assert.deepEqual(dialogs, []);
+  const refused = await page.evaluate(() => new Promise((resolve) => {
+    document.addEventListener('securitypolicyviolation', (event) => resolve(event.effectiveDirective),
+                              {once: true});
+    fetch('http://127.0.0.1:9/').catch(() => {});
+    setTimeout(() => resolve('no violation'), 2000);
+  }));
+  assert.equal(refused, 'connect-src');
 });
