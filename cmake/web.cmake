@@ -5,7 +5,8 @@
 # works from file:// as well as from any static host.
 
 # readHeader stops at a wrong identifier by throwing, so exceptions must be
-# caught in wasm too.
+# caught in wasm too: with wasm's own exceptions, which cost no call out to JS
+# per guarded call, as emscripten's emulation does.
 target_compile_options(tamrik_core PUBLIC -fwasm-exceptions)
 
 add_executable(tamrik_web src/web/tamrik_web.cpp)
