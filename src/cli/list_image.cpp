@@ -8,6 +8,14 @@
 
 namespace tamrik {
 
+void printHeading(std::string_view prefix, std::string_view name, const LineWriter& writer) {
+  std::string heading = "Content of ";
+  heading += prefix;
+  writer.appendShown(heading, name);
+  writer.line(heading);
+  writer.line("");
+}
+
 void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   LifVolume volume(image);
   if (volume.readDirectory() && volume.lifId == kLifId) {

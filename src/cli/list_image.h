@@ -4,12 +4,18 @@
 
 #include <istream>
 #include <string>
+#include <string_view>
 
 #include "listing/line_writer.h"
 
 namespace tamrik {
 
 inline constexpr char kRefusal[] = "Unknown or corrupt disk image";
+
+// The heading that -n and -f print before an image, "Content of NAME", and
+// the empty line after it. -f passes the shown folder and its separator as
+// the prefix; the name is taken as stored and shown by the writer.
+void printHeading(std::string_view prefix, std::string_view name, const LineWriter& writer);
 
 // Lists the image open on the stream: the summary and the table, or the
 // refusal line and an empty line when it is not a LIF volume or ends inside

@@ -25,20 +25,14 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
   platform::DirectorySearch search;
   std::string name;
   if (!search.first(where.filePart, name)) return;
-  // The part of the heading that every match shares, built once.
-  std::string heading = "Content of ";
+  // What -f puts before every name, the same for all matches.
+  std::string folder;
   if (options.fullPathHeading) {
-    writer.appendShown(heading, where.folderText);
-    heading += '\\';
+    writer.appendShown(folder, where.folderText);
+    folder += '\\';
   }
-  const std::size_t headingPrefix = heading.size();
   for (;;) {
-    if (options.nameHeading) {
-      heading.resize(headingPrefix);
-      writer.appendShown(heading, name);
-      writer.line(heading);
-      writer.line("");
-    }
+    if (options.nameHeading) printHeading(folder, name, writer);
     listImage(name, options.sortByName, options.alwaysBytes, writer);
     if (!search.next(name)) break;
     writer.line("");

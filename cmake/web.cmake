@@ -1,0 +1,52 @@
+# SPDX-License-Identifier: MIT
+# The browser build (emcmake): the reader and the listing as WebAssembly,
+# run in a Web Worker, and the page around it, all in site/ of the build
+# folder. The wasm is embedded in the worker's script so that the folder
+# works from file:// as well as from any static host.
+
+# Exhausted memory is caught and reported as on the command line, so
+# exceptions must work in wasm too: with wasm's own exceptions, which cost no
+# call out to JS per guarded call, as emscripten's emulation does.
+target_compile_options(tamrik_core PUBLIC -fwasm-exceptions)
+
+add_executable(tamrik_web src/web/tamrik_web.cpp)
+target_link_libraries(tamrik_web PRIVATE tamrik_cli)
+target_compile_options(tamrik_web PRIVATE ${TAMRIK_WARNINGS})
+target_link_options(tamrik_web PRIVATE
+  -fwasm-exceptions
+  -sSINGLE_FILE=1
+  -sENVIRONMENT=web,worker
+  -sFILESYSTEM=0
+  -sALLOW_MEMORY_GROWTH=1
+  -sINITIAL_MEMORY=4MB
+  -sTOTAL_STACK=256KB
+  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikOutput
+)
+# emcc's JS optimizer needs acorn, which a node that is not Debian's does
+# not find by itself.
+set_property(TARGET tamrik_web PROPERTY RULE_LAUNCH_LINK
+             "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
+
+# The worker's script: its own code and the compiled module, inside one
+# function that the page turns into a Blob, because Chromium starts no
+# Worker from a file:// script.
+set(TAMRIK_SITE ${CMAKE_BINARY_DIR}/site)
+set(TAMRIK_WEB_SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/src/web)
+add_custom_command(
+  OUTPUT ${TAMRIK_SITE}/worker.js
+  COMMAND ${CMAKE_COMMAND} -DWORKER=${TAMRIK_WEB_SOURCE}/worker.js
+          -DMODULE=$<TARGET_FILE_DIR:tamrik_web>/tamrik_web.js -DOUT=${TAMRIK_SITE}/worker.js
+          -P ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
+  DEPENDS tamrik_web ${TAMRIK_WEB_SOURCE}/worker.js ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
+  VERBATIM)
+
+set(TAMRIK_SITE_FILES)
+foreach(file index.html tamrik.css page.js)
+  add_custom_command(
+    OUTPUT ${TAMRIK_SITE}/${file}
+    COMMAND ${CMAKE_COMMAND} -E copy ${TAMRIK_WEB_SOURCE}/${file} ${TAMRIK_SITE}/${file}
+    DEPENDS ${TAMRIK_WEB_SOURCE}/${file}
+    VERBATIM)
+  list(APPEND TAMRIK_SITE_FILES ${TAMRIK_SITE}/${file})
+endforeach()
+add_custom_target(tamrik_site ALL DEPENDS ${TAMRIK_SITE}/worker.js ${TAMRIK_SITE_FILES})

@@ -1,0 +1,105 @@
+// SPDX-License-Identifier: MIT
+// The browser's platform. The page hands its Web Worker one File at a time;
+// the worker reads it synchronously, one slice per buffer, so the reader runs
+// unchanged and an image of any size costs only what its header and
+// directory take. There is no directory to resolve, search or enter.
+#include <emscripten.h>
+
+#include "cli/platform.h"
+#include "cli/positioned_streambuf.h"
+
+// Module.tamrikFile is the File the worker was handed. Each read through
+// FileReaderSync is a round trip to the browser, so a window of 64 KiB is
+// read at once and the reader's buffers are filled from it: the header and
+// directory of most images take one read. A file that cannot be read at all
+// (moved or changed since it was chosen, or a dropped folder) is not opened,
+// and the worker is told why.
+// clang-format off
+EM_JS(int, tamrikOpenHandedFile, (), {
+  Module.tamrikOpenError = "";
+  Module.tamrikWindow = null;
+  const file = Module.tamrikFile;
+  if (!file) return 0;
+  try {
+    const data = new FileReaderSync().readAsArrayBuffer(file.slice(0, 65536));
+    Module.tamrikWindow = {offset: 0, data: new Uint8Array(data), toEnd: data.byteLength < 65536};
+    return 1;
+  } catch (error) {
+    Module.tamrikOpenError = String(error && error.name || error);
+    return 0;
+  }
+});
+
+EM_JS(double, tamrikHandedFileSize, (), {
+  return Module.tamrikFile ? Module.tamrikFile.size : -1;
+});
+
+EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
+  try {
+    let window = Module.tamrikWindow;
+    if (offset < window.offset ||
+        (offset + bytes > window.offset + window.data.length && !window.toEnd)) {
+      const size = Math.max(bytes, 65536);
+      const data =
+          new FileReaderSync().readAsArrayBuffer(Module.tamrikFile.slice(offset, offset + size));
+      window = Module.tamrikWindow = {offset, data: new Uint8Array(data), toEnd: data.byteLength < size};
+    }
+    const got = window.data.subarray(offset - window.offset, offset - window.offset + bytes);
+    HEAPU8.set(got, into);
+    return got.length;
+  } catch (error) {
+    return -1;
+  }
+});
+// clang-format on
+
+namespace tamrik::platform {
+namespace {
+
+// The handed File, for PositionedStreamBuf; JS keeps the File itself.
+struct HandedFile {
+  using Handle = int;
+  explicit HandedFile(int /*unused*/) {}
+
+  int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
+    return tamrikReadHandedFile(static_cast<double>(offset), into, static_cast<int>(bytes));
+  }
+
+  int64_t size() const { return static_cast<int64_t>(tamrikHandedFileSize()); }
+};
+
+}  // namespace
+
+std::string currentDirectory() {
+  return {};
+}
+
+bool changeDirectory(const std::string& /*path*/) {
+  return false;
+}
+
+bool resolveArgument(const std::string& /*argument*/, ResolvedArgument& /*resolved*/) {
+  return false;
+}
+
+DirectorySearch::~DirectorySearch() = default;
+
+bool DirectorySearch::first(const std::string& /*filePart*/, std::string& /*name*/) {
+  return false;
+}
+
+bool DirectorySearch::next(std::string& /*name*/) {
+  return false;
+}
+
+// The name is the one the page gave the handed file, and is only shown.
+std::unique_ptr<std::streambuf> openImage(const std::string& /*fileName*/) {
+  if (tamrikOpenHandedFile() == 0) return nullptr;
+  return std::make_unique<PositionedStreamBuf<HandedFile>>(0);
+}
+
+bool stdoutIsTerminal() {
+  return false;
+}
+
+}  // namespace tamrik::platform
