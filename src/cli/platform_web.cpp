@@ -102,4 +102,8 @@ bool stdoutIsTerminal() {
   return false;
 }
 
+// A page has no standard output: the worker collects each listing through
+// its own line sink and hands it to the page.
+void writeStdout(const char* /*data*/, std::size_t /*size*/) {}
+
 }  // namespace tamrik::platform
