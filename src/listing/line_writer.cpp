@@ -36,9 +36,10 @@ void LineWriter::line(LineBuffer& buffer) const {
 void LineWriter::appendShown(std::string& line, std::string_view stored) const {
   const std::size_t at = line.size();
   line += stored;
-  if (maskControls)
+  if (maskControls) {
     std::transform(line.begin() + static_cast<std::ptrdiff_t>(at), line.end(),
                    line.begin() + static_cast<std::ptrdiff_t>(at), shownByte);
+  }
 }
 
 }  // namespace tamrik

@@ -64,10 +64,10 @@ class LineBuffer {
     char* at = data_ + end;
     for (; value >= 100; value /= 100) {
       at -= 2;
-      std::memcpy(at, kPairs + value % 100 * 2, 2);
+      std::memcpy(at, kPairs + std::size_t{value % 100} * 2, 2);
     }
     if (value >= 10) {
-      std::memcpy(at - 2, kPairs + value * 2, 2);
+      std::memcpy(at - 2, kPairs + std::size_t{value} * 2, 2);
     } else {
       at[-1] = static_cast<char>('0' + value);
     }
