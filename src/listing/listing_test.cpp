@@ -170,6 +170,24 @@ TEST(DirectoryTable, SortByNameRenumbersRows) {
   EXPECT_EQ(e.volume.entries.front().name, test::lifName("NOTES"));
 }
 
+TEST(DirectoryTable, SortByNameComparesWholeNamesAsUnsignedBytes) {
+  // Names alike in their first eight bytes, and bytes above 0x7F.
+  const std::string names[] = {"\xE9TUDE", "ABCDEFGHIK",           "abc", "ABCDEFGHIJ",
+                               "ABCDEFGH", std::string("AB\0", 3), "AB"};
+  const std::string sorted[] = {std::string("AB\0", 3), "AB",  "ABCDEFGH", "ABCDEFGHIJ",
+                                "ABCDEFGHIK",           "abc", "\xE9TUDE"};
+  Example e;
+  e.volume.entries.clear();
+  for (const std::string& name : names) e.volume.entries.push_back(entry(name, 1, 1, 1));
+  std::istringstream rows(e.table(true, false));
+  std::string row;
+  std::getline(rows, row);
+  for (const std::string& name : sorted) {
+    ASSERT_TRUE(std::getline(rows, row));
+    EXPECT_EQ(row.substr(6, 10), test::lifName(name)) << row;
+  }
+}
+
 TEST(DirectoryTable, NoListedEntries) {
   Example e;
   for (LifDirEntry& x : e.volume.entries) {
