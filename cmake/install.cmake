@@ -4,7 +4,9 @@
 include(GNUInstallDirs)
 
 install(TARGETS tamrik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES man/tamrik.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The page's .TH line takes the project version.
+configure_file(man/tamrik.1.in man/tamrik.1 @ONLY)
+install(FILES ${PROJECT_BINARY_DIR}/man/tamrik.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 set(CPACK_PACKAGE_NAME tamrik)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
