@@ -32,7 +32,7 @@ endif()
 include(CPack)
 
 find_program(TAMRIK_DPKG_DEB dpkg-deb)
-if(TAMRIK_TESTS AND TAMRIK_DPKG_DEB AND NOT WIN32)
+if(TAMRIK_WITH_TESTS AND TAMRIK_DPKG_DEB AND NOT WIN32)
   add_test(NAME tamrik_package
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.sh ${CMAKE_BINARY_DIR}
                    ${CMAKE_CURRENT_SOURCE_DIR})
