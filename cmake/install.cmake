@@ -1,7 +1,8 @@
 # SPDX-License-Identifier: MIT
 # cmake --install puts the program in bin, its manual page in share/man/man1
 # and the copyright and change log in share/doc/tamrik, as Debian wants them;
-# cpack -G DEB makes a Debian package of these files.
+# cpack -G DEB makes a Debian package of these files. A Windows build
+# installs one flat folder instead, which cpack -G ZIP packs as the download.
 include(GNUInstallDirs)
 
 # The page's .TH line takes the project version.
@@ -21,8 +22,34 @@ size, position and date. It never writes to an image.")
 set(CPACK_PROJECT_CONFIG_FILE ${PROJECT_SOURCE_DIR}/cmake/cpack_options.cmake)
 
 if(WIN32)
-  install(TARGETS tamrik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  install(FILES ${PROJECT_BINARY_DIR}/man/tamrik.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(TARGETS tamrik RUNTIME DESTINATION .)
+  # Text files for Notepad and the console: CR LF line ends.
+  configure_file(packaging/README-windows.txt.in README.txt @ONLY NEWLINE_STYLE CRLF)
+  configure_file(LICENSE LICENSE.txt @ONLY NEWLINE_STYLE CRLF)
+  install(FILES ${PROJECT_BINARY_DIR}/README.txt ${PROJECT_BINARY_DIR}/LICENSE.txt DESTINATION .)
+  find_program(TAMRIK_GROFF groff)
+  if(TAMRIK_GROFF)
+    add_custom_command(
+      OUTPUT tamrik.txt
+      COMMAND ${CMAKE_COMMAND} -DGROFF=${TAMRIK_GROFF} -DPAGE=${PROJECT_BINARY_DIR}/man/tamrik.1
+              -DOUTPUT=${PROJECT_BINARY_DIR}/tamrik.txt -P ${PROJECT_SOURCE_DIR}/cmake/render_man.cmake
+      DEPENDS ${PROJECT_BINARY_DIR}/man/tamrik.1 ${PROJECT_SOURCE_DIR}/cmake/render_man.cmake
+      VERBATIM)
+    add_custom_target(tamrik_manual_text ALL DEPENDS tamrik.txt)
+    install(FILES ${PROJECT_BINARY_DIR}/tamrik.txt DESTINATION .)
+  else()
+    message(STATUS "tamrik.txt, the manual as text, not made: groff not found")
+  endif()
+
+  set(CPACK_GENERATOR ZIP)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(CPACK_PACKAGE_FILE_NAME tamrik-${PROJECT_VERSION}-win64)
+  else()
+    set(CPACK_PACKAGE_FILE_NAME tamrik-${PROJECT_VERSION}-win32)
+  endif()
+  # The files at the zip's root: Windows' "Extract all" makes the folder.
+  set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
+  set(CPACK_STRIP_FILES ON)
 else()
   install(TARGETS tamrik RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   # A stripping install (cpack does one) also drops the .comment section,
