@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# CI: builds the Debian package, installs it for real with dpkg -i, checks the
-# installed program and manual page, and removes the package again.
+# CI: builds the Debian package, checks it with lintian, installs it for real
+# with dpkg -i, checks the installed program and manual page, and removes the
+# package again.
 # Run as root on a machine that may be changed.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -10,6 +11,7 @@ need=()
 command -v dpkg-shlibdeps >/dev/null || need+=(dpkg-dev)
 command -v man >/dev/null || need+=(man-db)
 command -v groff >/dev/null || need+=(groff-base)
+command -v lintian >/dev/null || need+=(lintian)
 if [ ${#need[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq "${need[@]}"
@@ -20,6 +22,21 @@ cmake --build build-pkg -j"$(nproc)"
 rm -rf build-pkg/packages
 (cd build-pkg && cpack -G DEB -B packages)
 deb=$(ls build-pkg/packages/tamrik_*.deb)
+
+# Debian's checks, the pedantic and informational ones included; any error
+# or warning fails. Overridden tags are in packaging/lintian-overrides.
+echo "-- lintian --pedantic -I $(basename "$deb")"
+set +e
+findings=$(lintian --pedantic -I --fail-on error,warning "$deb" 2>&1)
+status=$?
+set -e
+findings=$(grep -v '^running with root privileges' <<<"$findings" || true)
+[ -z "$findings" ] || echo "$findings"
+if [ "$status" -ne 0 ] || grep -q '^[EW]: ' <<<"$findings"; then
+  echo "lintian failed or reports errors or warnings (status $status)" >&2
+  exit 1
+fi
+echo "lintian: no errors or warnings"
 
 if dpkg -s tamrik >/dev/null 2>&1; then
   echo "a tamrik package is installed already; not replacing it" >&2

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # CI: the Windows build, cross-compiled with mingw-w64 and run under Wine.
-# Runs its unit tests and the end-to-end suite, then checks that it lists
-# the sample and the real images exactly as the native build does, once
-# CR LF is read as LF.
+# Runs its unit tests, packs the download zip and unpacks it into an empty
+# folder, then runs the end-to-end suite on the tamrik.exe from the zip and
+# checks that it lists the sample and the real images exactly as the native
+# build does, once CR LF is read as LF.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,6 +15,7 @@ command -v g++ >/dev/null || need+=(g++)
 command -v x86_64-w64-mingw32-g++-posix >/dev/null || need+=(g++-mingw-w64-x86-64-posix)
 command -v wine64 >/dev/null || [ -x /usr/lib/wine/wine64 ] || need+=(wine64)
 [ -e /usr/src/googletest/CMakeLists.txt ] || need+=(googletest)
+command -v groff >/dev/null || need+=(groff-base)
 if [ ${#need[@]} -gt 0 ]; then
   apt-get update -qq
   apt-get install -y -qq "${need[@]}"
@@ -46,8 +48,31 @@ if ! "$wine" build-win/tests/tamrik_tests.exe >"$log" 2>&1; then
 fi
 summary "$log"
 
-echo "-- end-to-end tests of tamrik.exe under Wine"
-TAMRIK_PROGRAM="$(printf '%q ' "$wine" "$PWD/build-win/tamrik.exe")" \
+echo "-- the download zip"
+rm -rf build-win/zip build-win/unpacked
+(cd build-win && cpack -G ZIP -B zip) >"$log" 2>&1 || { cat "$log"; exit 1; }
+zip=$(ls build-win/zip/tamrik-*-win64.zip)
+version=$(sed -n 's/^project(tamrik VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+[ "$(basename "$zip")" = "tamrik-$version-win64.zip" ] || { echo "zip named $zip" >&2; exit 1; }
+mkdir build-win/unpacked
+(cd build-win/unpacked && cmake -E tar xf "../../$zip")
+contents=$(cd build-win/unpacked && find . -type f | sort | tr '\n' ' ')
+[ "$contents" = "./LICENSE.txt ./README.txt ./tamrik.exe ./tamrik.txt " ] ||
+  { echo "the zip holds: $contents" >&2; exit 1; }
+for text in README.txt LICENSE.txt tamrik.txt; do
+  # Every line ends in CR LF, and nothing is left of bold or underline.
+  if tr -d '\r' <"build-win/unpacked/$text" | cmp -s - "build-win/unpacked/$text" ||
+    grep -q -e '^$' -e $'[^\r]$' "build-win/unpacked/$text" || grep -q $'[\b\e]' "build-win/unpacked/$text"; then
+    echo "$text in the zip is not plain text with CR LF line ends" >&2
+    exit 1
+  fi
+done
+grep -q "^Tamrik $version " build-win/unpacked/README.txt || { echo "README.txt does not name $version" >&2; exit 1; }
+echo "$(basename "$zip"): $contents"
+exe=$PWD/build-win/unpacked/tamrik.exe
+
+echo "-- end-to-end tests of tamrik.exe from the zip under Wine"
+TAMRIK_PROGRAM="$(printf '%q ' "$wine" "$exe")" \
   TAMRIK_EXPECT_CRLF=1 TAMRIK_WINDOWS_PATHS=1 \
   build-e2e-win/tests/tamrik_e2e_tests >"$log" 2>&1 || {
   cat "$log"
@@ -71,7 +96,7 @@ for image in "${images[@]}"; do
     set +e
     build-e2e-win/tamrik "$option" "$image" >"$out/native.txt" 2>"$out/native.err"
     native=$?
-    "$wine" build-win/tamrik.exe "$option" "Z:$image" 2>"$out/windows.err" |
+    "$wine" "$exe" "$option" "Z:$image" 2>"$out/windows.err" |
       sed 's/\r$//' >"$out/windows.txt"
     windows=${PIPESTATUS[0]}
     set -e

@@ -12,7 +12,7 @@ if(WIN32)
 endif()
 
 # The builder and the in-memory image stream; the test suite has its own copy
-# of this library, which is not there when tests are off.
+# of this library, which is not there without tests.
 add_library(tamrik_fuzz_images STATIC src/lif/test_image.cpp src/lif/test_sample.cpp)
 target_link_libraries(tamrik_fuzz_images PUBLIC tamrik_core)
 
@@ -41,7 +41,7 @@ if(TAMRIK_FUZZ)
   target_link_options(tamrik_fuzz PRIVATE -fsanitize=fuzzer)
 endif()
 
-if(TAMRIK_TESTS)
+if(TAMRIK_WITH_TESTS)
   set(TAMRIK_SEED_DIR ${CMAKE_CURRENT_BINARY_DIR}/fuzz-seeds)
   add_test(NAME tamrik_fuzz_make_seeds COMMAND tamrik_fuzz_seeds ${TAMRIK_SEED_DIR})
   set_tests_properties(tamrik_fuzz_make_seeds PROPERTIES FIXTURES_SETUP fuzz_seeds)

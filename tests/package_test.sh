@@ -2,8 +2,8 @@
 # SPDX-License-Identifier: MIT
 # Builds the Debian package from a configured build tree, unpacks it into a
 # temporary folder and checks what it installs: the program lists the sample
-# image exactly as the golden listings say, and the manual page renders
-# without warnings.
+# image exactly as the golden listings say, the manual page renders without
+# warnings and names the package's version, and the Debian files are there.
 # usage: package_test.sh BUILD_DIR SOURCE_DIR   (CPACK names cpack, if not on PATH)
 set -euo pipefail
 build=$(cd "$1" && pwd)
@@ -22,12 +22,22 @@ deb=${debs[0]}
 [ "$(dpkg-deb --field "$deb" Package)" = tamrik ] || { echo "wrong package name"; exit 1; }
 [ "$(dpkg-deb --field "$deb" Section)" = utils ] || { echo "section is not utils"; exit 1; }
 [ -n "$(dpkg-deb --field "$deb" Maintainer)" ] || { echo "no maintainer"; exit 1; }
+case "$(dpkg-deb --field "$deb" Depends)" in
+  *libc6*) ;;
+  *) echo "Depends does not name libc6: '$(dpkg-deb --field "$deb" Depends)'"; exit 1 ;;
+esac
+version=$(dpkg-deb --field "$deb" Version)
 
 dpkg-deb -x "$deb" "$work/root"
 program=$work/root/usr/bin/tamrik
-page=$work/root/usr/share/man/man1/tamrik.1
+page=$work/root/usr/share/man/man1/tamrik.1.gz
+doc=$work/root/usr/share/doc/tamrik
 [ -x "$program" ] || { echo "no usr/bin/tamrik in the package"; exit 1; }
-[ -f "$page" ] || { echo "no usr/share/man/man1/tamrik.1 in the package"; exit 1; }
+[ -f "$page" ] || { echo "no usr/share/man/man1/tamrik.1.gz in the package"; exit 1; }
+[ -f "$doc/copyright" ] || { echo "no usr/share/doc/tamrik/copyright in the package"; exit 1; }
+gzip -t "$doc/changelog.gz" || { echo "no readable usr/share/doc/tamrik/changelog.gz"; exit 1; }
+zcat "$page" | grep -q "^\.TH TAMRIK 1 .* \"Tamrik $version\"" ||
+  { echo "the manual page's .TH line does not name version $version"; exit 1; }
 
 "$program" "$source/samples/sample.lif" | diff - "$source/tests/golden/sample.txt"
 "$program" -s -b "$source/samples/sample.lif" | diff - "$source/tests/golden/sample_sorted_bytes.txt"
@@ -35,7 +45,7 @@ page=$work/root/usr/share/man/man1/tamrik.1
 if command -v man >/dev/null; then
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
 else
-  warnings=$(groff -man -ww -Tutf8 "$page" 2>&1 >"$work/page.txt")
+  warnings=$(zcat "$page" | groff -man -ww -Tutf8 2>&1 >"$work/page.txt")
 fi
 [ -z "$warnings" ] || { echo "manual page warnings: $warnings"; exit 1; }
 for section in NAME SYNOPSIS DESCRIPTION OPTIONS OUTPUT "MACHINE TAGS" "EXIT STATUS" EXAMPLES; do

@@ -5,6 +5,8 @@
 #include <optional>
 #include <string>
 
+#include "cli/version.h"
+
 namespace tamrik {
 
 struct Options {
@@ -21,7 +23,7 @@ struct Options {
 std::optional<Options> parseOptions(int argc, const char* const* argv);
 
 inline constexpr const char* kUsageLines[] = {
-    "Tamrik V0.08",
+    TAMRIK_BANNER,
     "",
     "Usage:",
     "\t tamrik.exe [-f -n -s -b] filename",

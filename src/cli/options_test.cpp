@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 namespace tamrik {
@@ -60,6 +61,18 @@ TEST(ParseOptions, FirstNonOptionIsTheFileArgument) {
   const auto options = parse({"-n", "a.lif", "b.lif"});
   ASSERT_TRUE(options.has_value());
   EXPECT_EQ(options->fileArgument, "a.lif");
+}
+
+// The banner is the project version as major "." two-digit minor (0.8 is
+// V0.08), so that a new release cannot keep the banner of the last one.
+TEST(UsageText, BannerShowsTheProjectVersion) {
+  const std::string version = TAMRIK_PROJECT_VERSION;
+  const auto dot = version.find('.');
+  ASSERT_NE(dot, std::string::npos) << version;
+  const std::string major = version.substr(0, dot);
+  std::string minor = version.substr(dot + 1, version.find('.', dot + 1) - dot - 1);
+  if (minor.size() < 2) minor.insert(0, 2 - minor.size(), '0');
+  EXPECT_EQ(std::string(kUsageLines[0]), "Tamrik V" + major + "." + minor);
 }
 
 }  // namespace

@@ -1,0 +1,85 @@
+# SPDX-License-Identifier: MIT
+# tamrik_debian_changelog(MARKDOWN OUTPUT MAINTAINER) writes CHANGELOG.md as
+# a Debian change log, which a native package must carry as changelog.gz.
+# CHANGELOG.md holds one section per version:
+#   ## VERSION (YYYY-MM-DD)                    a release
+#   ## VERSION (YYYY-MM-DD, not released)      a state that was never shipped
+# then paragraphs and "- " items; the "# " title line is left out.
+
+# The Debian date line for YYYY-MM-DD, at midnight UTC. Its day of the week
+# must be right, so it is worked out (Sakamoto's method).
+function(tamrik_debian_date year month day out)
+  math(EXPR month "${month}")
+  math(EXPR day "${day}")
+  set(y ${year})
+  if(month LESS 3)
+    math(EXPR y "${year} - 1")
+  endif()
+  set(offsets 0 3 2 5 0 3 5 1 4 6 2 4)
+  math(EXPR index "${month} - 1")
+  list(GET offsets ${index} offset)
+  math(EXPR weekday "(${y} + ${y} / 4 - ${y} / 100 + ${y} / 400 + ${offset} + ${day}) % 7")
+  set(weekdays Sun Mon Tue Wed Thu Fri Sat)
+  set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+  list(GET weekdays ${weekday} weekday_name)
+  list(GET months ${index} month_name)
+  if(day LESS 10)
+    set(day "0${day}")
+  endif()
+  set(${out} "${weekday_name}, ${day} ${month_name} ${year} 00:00:00 +0000" PARENT_SCOPE)
+endfunction()
+
+function(tamrik_debian_changelog markdown output maintainer)
+  # Lines as a list; the characters that lists treat specially are kept
+  # aside while it is taken apart.
+  file(READ ${markdown} content)
+  string(REPLACE ";" "@semicolon@" content "${content}")
+  string(REPLACE "[" "@open@" content "${content}")
+  string(REPLACE "]" "@close@" content "${content}")
+  string(REPLACE "\n" ";" lines "${content}")
+  set(text "")
+  set(trailer "")
+  set(first TRUE)
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^## ([^ ]+) \\(([0-9]+)-([0-9]+)-([0-9]+)(, not released)?\\)$")
+      set(version ${CMAKE_MATCH_1})
+      set(distribution unstable)
+      if(CMAKE_MATCH_5)
+        set(distribution UNRELEASED)
+      endif()
+      tamrik_debian_date(${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4} date)
+      if(first AND NOT version STREQUAL PROJECT_VERSION)
+        message(FATAL_ERROR "${markdown} starts with ${version}, not with the project's ${PROJECT_VERSION}")
+      endif()
+      set(first FALSE)
+      string(APPEND text "${trailer}tamrik (${version}) ${distribution}; urgency=medium\n")
+      set(trailer "\n -- ${maintainer}  ${date}\n\n")
+    elseif(line MATCHES "^## ")
+      message(FATAL_ERROR "${markdown}: heading not of the form \"## VERSION (YYYY-MM-DD)\": ${line}")
+    elseif(line MATCHES "^# " OR trailer STREQUAL "")
+      # The title, and anything before the first version.
+    elseif(line STREQUAL "")
+      string(APPEND text "\n")
+    elseif(line MATCHES "^- (.*)")
+      string(APPEND text "  * ${CMAKE_MATCH_1}\n")
+    elseif(line MATCHES "^  (.*)")
+      string(APPEND text "    ${CMAKE_MATCH_1}\n")
+    else()
+      string(APPEND text "  ${line}\n")
+    endif()
+  endforeach()
+  if(first)
+    message(FATAL_ERROR "${markdown} names no version")
+  endif()
+  # One empty line before each trailer, none at the end.
+  string(REGEX REPLACE "\n\n+ -- " "\n\n -- " text "${text}${trailer}")
+  string(REGEX REPLACE "\n+$" "\n" text "${text}")
+  string(REPLACE "@semicolon@" ";" text "${text}")
+  string(REPLACE "@open@" "[" text "${text}")
+  string(REPLACE "@close@" "]" text "${text}")
+  # Rewritten only when it changes, so that nothing is rebuilt for nothing.
+  file(WRITE ${output}.new "${text}")
+  configure_file(${output}.new ${output} COPYONLY)
+  file(REMOVE ${output}.new)
+  set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${markdown})
+endfunction()
