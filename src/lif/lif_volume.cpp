@@ -53,16 +53,14 @@ bool LifVolume::readDirectory() {
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, 128)));
   while (stream.good() && slotsLeft > 0) {
     --slotsLeft;
-    // Read in place, so that a kept entry is never moved; one that is not
-    // kept is dropped again at once.
-    LifDirEntry& entry = entries.emplace_back();
-    const bool accepted = entry.readEntry(stream);
-    if (accepted && entry.typeCode != 0) {
+    // Read apart and moved in only when kept: reading into the list itself
+    // would grow a full list for the end marker that is dropped again.
+    LifDirEntry entry;
+    if (!entry.readEntry(stream)) break;
+    if (entry.typeCode != 0) {
       ++usedCount;
-      continue;
+      entries.push_back(std::move(entry));
     }
-    entries.pop_back();
-    if (!accepted) break;
   }
   return stream.good();
 }

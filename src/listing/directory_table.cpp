@@ -84,7 +84,9 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
     // they are. A large directory does not fit the cache, and reading its
     // records in name order would wait on memory for every row.
     std::vector<SortKey> order;
+    order.reserve(volume.entries.size());
     std::string fields;
+    fields.reserve(volume.entries.size() * 80);
     for (const LifDirEntry& entry : volume.entries) {
       if (entry.sizeBytes == 0) continue;
       appendFields(line, entry, alwaysBytes, writer);
