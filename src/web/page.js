@@ -6,15 +6,19 @@
 
 // One character per byte, as a terminal shows the command line's output:
 // control bytes as "?", the rest as ASCII or Latin-1, so columns stay put.
-// A newline is the listing's own line end.
-const CHARS = Array.from({length: 256}, (_, byte) => {
-  if (byte === 0x0a) return '\n';
-  return byte < 0x20 || byte === 0x7f ? '?' : String.fromCharCode(byte);
-});
+const CHARS = Array.from({length: 256}, (_, byte) =>
+  byte < 0x20 || byte === 0x7f ? '?' : String.fromCharCode(byte));
 
-function decode(bytes) {
+// A listing line by line, from where each line ends: only those ends break
+// lines, and a newline byte inside a name or label is a "?" like the others.
+function decode({bytes, ends}) {
   let text = '';
-  for (const byte of bytes) text += CHARS[byte];
+  let start = 0;
+  for (const end of ends) {
+    for (let i = start; i < end - 1; i++) text += CHARS[bytes[i]];
+    text += '\n';
+    start = end;
+  }
   return text;
 }
 
@@ -49,7 +53,7 @@ function show(files) {
     message.hidden = true;
     section.append(heading, message, pre);
     listings.append(section);
-    return {file, pre, message, bytes: null};
+    return {file, pre, message, listing: null};
   });
   listAll();
 }
@@ -74,8 +78,8 @@ worker.onmessage = ({data}) => {
   const [replyRound, index] = data.id;
   if (replyRound !== round) return;
   const entry = shown[index];
-  entry.bytes = data.bytes;
-  entry.pre.textContent = decode(data.bytes);
+  entry.listing = {bytes: data.bytes, ends: data.ends};
+  entry.pre.textContent = decode(entry.listing);
   entry.message.hidden = !data.error;
   entry.message.textContent = data.error ?
       `This file could not be read (${data.error}). It may have been moved or changed since ` +
@@ -102,13 +106,13 @@ function allBytes() {
   const parts = [];
   shown.forEach((entry, index) => {
     if (index > 0) parts.push(new Uint8Array([0x0a]));
-    parts.push(entry.bytes);
+    parts.push(entry.listing.bytes);
   });
   return parts;
 }
 
 copyButton.addEventListener('click', async () => {
-  const text = allBytes().map(decode).join('');
+  const text = shown.map((entry) => decode(entry.listing)).join('\n');
   try {
     await navigator.clipboard.writeText(text);
     statusLine.textContent = 'All listings copied.';

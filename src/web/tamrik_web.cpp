@@ -5,17 +5,26 @@
 #include <emscripten.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <new>
-#include <sstream>
 #include <string>
+#include <vector>
 
 #include "cli/list_image.h"
 #include "listing/line_writer.h"
 
 namespace {
 
-std::string name;    // the file's name as UTF-8, written by the worker
-std::string output;  // the last listing, read by the worker
+std::string name;                // the file's name as UTF-8, written by the worker
+std::string output;              // the last listing, read by the worker
+std::vector<uint32_t> lineEnds;  // where each of its lines ends, newline included
+
+// Keeps the lines' ends as well, so that the page can tell a newline byte
+// inside a name or label from the end of a line.
+void collect(void* /*context*/, const char* data, std::size_t size) {
+  output.append(data, size);
+  lineEnds.push_back(static_cast<uint32_t>(output.size()));
+}
 
 }  // namespace
 
@@ -27,21 +36,29 @@ EMSCRIPTEN_KEEPALIVE char* tamrikNameBuffer(std::size_t size) {
 }
 
 EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
-  std::ostringstream out;
+  output.clear();
+  lineEnds.clear();
   // Every byte as stored: the page masks control bytes when it shows them.
-  const tamrik::LineWriter writer{out, false};
+  const tamrik::LineWriter writer(collect, nullptr, false);
   try {
     tamrik::printHeading("", name, writer);
     tamrik::listImage(name, sortByName != 0, alwaysBytes != 0, writer);
   } catch (const std::bad_alloc&) {
     writer.line("Out of memory");
   }
-  output = std::move(out).str();
   return output.size();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tamrikOutput() {
   return output.data();
+}
+
+EMSCRIPTEN_KEEPALIVE const uint32_t* tamrikLineEnds() {
+  return lineEnds.data();
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t tamrikLineCount() {
+  return lineEnds.size();
 }
 
 }  // extern "C"

@@ -24,9 +24,11 @@ function tamrikListFile({id, file, sortByName, alwaysBytes}) {
   const size = Module._tamrikList(sortByName ? 1 : 0, alwaysBytes ? 1 : 0);
   const at = Module._tamrikOutput();
   const bytes = HEAPU8.slice(at, at + size);
+  const endsAt = Module._tamrikLineEnds() / 4;
+  const ends = HEAPU32.slice(endsAt, endsAt + Module._tamrikLineCount());
   Module.tamrikFile = null;
-  postMessage({id, bytes, error: Module.tamrikOpenError, memory: HEAPU8.length},
-              [bytes.buffer]);
+  postMessage({id, bytes, ends, error: Module.tamrikOpenError, memory: HEAPU8.length},
+              [bytes.buffer, ends.buffer]);
 }
 
 self.onmessage = (event) => {

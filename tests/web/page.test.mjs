@@ -33,6 +33,16 @@ function cli(flags, file) {
   return execFileSync(tamrik, [flags, file]);
 }
 
+// The same on a terminal, where the command line itself shows control bytes
+// of names and labels as "?", a newline among them; the terminal's CR LF is
+// read as LF.
+function cliOnTerminal(flags, file) {
+  const quote = (word) => `'${word.replace(/'/g, `'\\''`)}'`;
+  const out = execFileSync('script', ['-qec', `${quote(tamrik)} ${flags} ${quote(file)}`,
+                                      '/dev/null']);
+  return Buffer.from(out.toString('latin1').replace(/\r\n/g, '\n'), 'latin1');
+}
+
 function be16(bytes, at, value) {
   bytes[at] = value >> 8;
   bytes[at + 1] = value & 0xff;
@@ -72,7 +82,8 @@ const bytesOf = (text) => Uint8Array.from(text, (c) => c.charCodeAt(0));
 function writeHostile() {
   const file = path.join(scratch, '<img src=x onerror=alert(1)>\x01\x1b[31m.lif');
   const {header, directory} = lifImage(bytesOf('<b>\x01\x1b\x7f'),
-                                       1, [bytesOf('<img src=x'), bytesOf('\x00\t\r<br>\xe9\xff\x80')]);
+                                       1, [bytesOf('<img src=x'), bytesOf('\x00\t\r<br>\xe9\xff\x80'),
+                                           bytesOf('NEW\nLINE  ')]);
   fs.writeFileSync(file, Buffer.concat([header, directory]));
   return file;
 }
@@ -119,12 +130,14 @@ const TOGGLES = [
 ];
 
 // Each case is handed to the page and checked under every toggle; `drop`
-// hands it by a drop on the page instead of the chooser.
+// hands it by a drop on the page instead of the chooser, and `terminal`
+// compares with the command line's output on a terminal.
 const CASES = [
   {name: 'the sample', files: () => [sample]},
   {name: 'the sample, dropped on the page', files: () => [sample], drop: true},
   {name: 'a file that is not LIF', files: () => [notLif]},
-  {name: 'markup and control bytes in the name and label', files: () => [writeHostile()]},
+  {name: 'markup and control bytes in the name and label', files: () => [writeHostile()],
+   terminal: true},
   {name: 'the sample and two real images', files: () => [sample, ...real.slice(0, 2)],
    skip: real.length < 2 && 'no real images'},
   {name: 'every real image', files: () => real, skip: real.length === 0 && 'no real images'},
@@ -223,7 +236,8 @@ for (const testCase of CASES) {
     }
     for (const toggles of TOGGLES) {
       await setToggles(toggles);
-      const want = files.map((file) => decode(cli(toggles.flags, file)));
+      const run = testCase.terminal ? cliOnTerminal : cli;
+      const want = files.map((file) => decode(run(toggles.flags, file)));
       assert.deepEqual(await listings(), want, toggles.flags);
     }
     const headings = await page.$$eval('h2', (h2s) => h2s.map((h2) => h2.textContent));
