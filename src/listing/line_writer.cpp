@@ -2,7 +2,6 @@
 #include "listing/line_writer.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace tamrik {
 namespace {
