@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "cli/list_image.h"
+#include "listing/list_volume.h"
 #include "floppy.h"
 #include "lif/file_types.h"
 #include "lif/lif_dir_entry.h"

@@ -10,7 +10,7 @@
 target_compile_options(tamrik_core PUBLIC -fwasm-exceptions)
 
 add_executable(tamrik_web src/web/tamrik_web.cpp)
-target_link_libraries(tamrik_web PRIVATE tamrik_cli)
+target_link_libraries(tamrik_web PRIVATE tamrik_core tamrik_io)
 target_compile_options(tamrik_web PRIVATE ${TAMRIK_WARNINGS})
 target_link_options(tamrik_web PRIVATE
   -fwasm-exceptions

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "cli/list_image.h"
+#include "listing/list_volume.h"
 #include "lif/test_image.h"
 
 namespace {

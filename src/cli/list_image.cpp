@@ -1,35 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "cli/list_image.h"
 
-#include "cli/platform.h"
-#include "lif/lif_volume.h"
-#include "listing/directory_table.h"
-#include "listing/volume_summary.h"
+#include <istream>
+#include <memory>
+
+#include "io/image_file.h"
+#include "listing/list_volume.h"
 
 namespace tamrik {
 
-void printHeading(std::string_view prefix, std::string_view name, const LineWriter& writer) {
-  std::string heading = "Content of ";
-  heading += prefix;
-  writer.appendShown(heading, name);
-  writer.line(heading);
-  writer.line("");
-}
-
-void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
-  LifVolume volume(image);
-  if (volume.readDirectory() && volume.lifId == kLifId) {
-    printVolumeSummary(volume, writer);
-    printDirectoryTable(volume, sortByName, alwaysBytes, writer);
-  } else {
-    writer.line(kRefusal);
-    writer.line("");
-  }
-}
-
 void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
                const LineWriter& writer) {
-  const std::unique_ptr<std::streambuf> file = platform::openImage(fileName);
+  const std::unique_ptr<std::streambuf> file = io::openImageFile(fileName);
   if (!file) return;
   std::istream image(file.get());
   listVolume(image, sortByName, alwaysBytes, writer);

@@ -5,8 +5,6 @@
 #define TAMRIK_CLI_PLATFORM_H_
 
 #include <cstddef>
-#include <memory>
-#include <streambuf>
 #include <string>
 
 namespace tamrik::platform {
@@ -43,10 +41,6 @@ struct DirectorySearch {
   bool first(const std::string& filePart, std::string& name);
   bool next(std::string& name);
 };
-
-// Opens a regular file or a device for reading, never blocking; nothing for
-// a folder, a FIFO, a socket or a file that cannot be opened.
-std::unique_ptr<std::streambuf> openImage(const std::string& fileName);
 
 bool stdoutIsTerminal();
 

@@ -12,6 +12,7 @@
 #include <set>
 
 #include "cli/platform.h"
+#include "io/image_file.h"
 
 namespace tamrik::platform {
 namespace {
@@ -123,12 +124,12 @@ TEST(DirectorySearch, FindsEveryMatchOnceInTheCurrentDirectory) {
   EXPECT_TRUE(changeDirectory(before));
 }
 
-TEST(OpenImage, ReadsAndSeeksAcrossTheBuffer) {
+TEST(OpenImageFile, ReadsAndSeeksAcrossTheBuffer) {
   TempFolder folder;
   std::string bytes(40000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 256);
   folder.write("image.lif", bytes);
-  const std::unique_ptr<std::streambuf> buffer = openImage(folder.file("image.lif"));
+  const std::unique_ptr<std::streambuf> buffer = io::openImageFile(folder.file("image.lif"));
   ASSERT_TRUE(buffer);
   std::istream in(buffer.get());
 
@@ -151,10 +152,10 @@ TEST(OpenImage, ReadsAndSeeksAcrossTheBuffer) {
   EXPECT_TRUE(in.eof());
 }
 
-TEST(OpenImage, LeavesTheFileToOthersAndSkipsWhatIsNoFile) {
+TEST(OpenImageFile, LeavesTheFileToOthersAndSkipsWhatIsNoFile) {
   TempFolder folder;
   folder.write("held.lif", "LIF");
-  const std::unique_ptr<std::streambuf> held = openImage(folder.file("held.lif"));
+  const std::unique_ptr<std::streambuf> held = io::openImageFile(folder.file("held.lif"));
   ASSERT_TRUE(held);
   const HANDLE writer =
       ::CreateFileA(folder.file("held.lif").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -164,7 +165,7 @@ TEST(OpenImage, LeavesTheFileToOthersAndSkipsWhatIsNoFile) {
 
   for (const std::string& name : {folder.path(), folder.file("missing.lif"), std::string("CON"),
                                   std::string("NUL"), std::string(".")}) {
-    EXPECT_FALSE(openImage(name)) << name;
+    EXPECT_FALSE(io::openImageFile(name)) << name;
   }
 }
 

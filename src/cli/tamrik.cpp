@@ -4,6 +4,7 @@
 #include <string>
 
 #include "cli/list_image.h"
+#include "listing/list_volume.h"
 #include "cli/options.h"
 #include "cli/platform.h"
 #include "listing/line_writer.h"

@@ -6,12 +6,15 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <istream>
+#include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
-#include "cli/list_image.h"
+#include "io/image_file.h"
 #include "listing/line_writer.h"
+#include "listing/list_volume.h"
 
 namespace {
 
@@ -42,7 +45,12 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
   const tamrik::LineWriter writer(collect, nullptr, false);
   try {
     tamrik::printHeading("", name, writer);
-    tamrik::listImage(name, sortByName != 0, alwaysBytes != 0, writer);
+    // A file that cannot be read gets its heading alone, as on the command
+    // line; the worker says why.
+    if (const std::unique_ptr<std::streambuf> file = tamrik::io::openImageFile(name)) {
+      std::istream image(file.get());
+      tamrik::listVolume(image, sortByName != 0, alwaysBytes != 0, writer);
+    }
   } catch (const std::bad_alloc&) {
     writer.line("Out of memory");
   }

@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "cli/list_image.h"
+#include "listing/list_volume.h"
 #include "lif/test_image.h"
 
 namespace tamrik {

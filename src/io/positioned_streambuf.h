@@ -3,14 +3,14 @@
 // offsets. A seek inside the buffer keeps it, so reading the header and then
 // a directory close behind it costs one read; a seek past the end is not an
 // error, only reading there is.
-#ifndef TAMRIK_CLI_POSITIONED_STREAMBUF_H_
-#define TAMRIK_CLI_POSITIONED_STREAMBUF_H_
+#ifndef TAMRIK_IO_POSITIONED_STREAMBUF_H_
+#define TAMRIK_IO_POSITIONED_STREAMBUF_H_
 
 #include <cstddef>
 #include <cstdint>
 #include <streambuf>
 
-namespace tamrik::platform {
+namespace tamrik::io {
 
 // File is a platform's open file: it closes itself, and provides
 //   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // < 1 at end or error
@@ -85,6 +85,6 @@ class PositionedStreamBuf : public std::streambuf {
   char buffer_[4096];
 };
 
-}  // namespace tamrik::platform
+}  // namespace tamrik::io
 
-#endif  // TAMRIK_CLI_POSITIONED_STREAMBUF_H_
+#endif  // TAMRIK_IO_POSITIONED_STREAMBUF_H_

@@ -1,12 +1,14 @@
 // SPDX-License-Identifier: MIT
-// The browser's platform. The page hands its Web Worker one File at a time;
-// the worker reads it synchronously, one slice per buffer, so the reader runs
+// The browser's files. The page hands its Web Worker one File at a time; the
+// worker reads it synchronously, one slice per buffer, so the reader runs
 // unchanged and an image of any size costs only what its header and
-// directory take. There is no directory to resolve, search or enter.
+// directory take.
 #include <emscripten.h>
 
-#include "cli/platform.h"
-#include "cli/positioned_streambuf.h"
+#include <cstdint>
+
+#include "io/image_file.h"
+#include "io/positioned_streambuf.h"
 
 // Module.tamrikFile is the File the worker was handed. Each read through
 // FileReaderSync is a round trip to the browser, so a window of 64 KiB is
@@ -53,7 +55,7 @@ EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
 });
 // clang-format on
 
-namespace tamrik::platform {
+namespace tamrik::io {
 namespace {
 
 // The handed File, for PositionedStreamBuf; JS keeps the File itself.
@@ -70,40 +72,10 @@ struct HandedFile {
 
 }  // namespace
 
-std::string currentDirectory() {
-  return {};
-}
-
-bool changeDirectory(const std::string& /*path*/) {
-  return false;
-}
-
-bool resolveArgument(const std::string& /*argument*/, ResolvedArgument& /*resolved*/) {
-  return false;
-}
-
-DirectorySearch::~DirectorySearch() = default;
-
-bool DirectorySearch::first(const std::string& /*filePart*/, std::string& /*name*/) {
-  return false;
-}
-
-bool DirectorySearch::next(std::string& /*name*/) {
-  return false;
-}
-
 // The name is the one the page gave the handed file, and is only shown.
-std::unique_ptr<std::streambuf> openImage(const std::string& /*fileName*/) {
+std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/) {
   if (tamrikOpenHandedFile() == 0) return nullptr;
   return std::make_unique<PositionedStreamBuf<HandedFile>>(0);
 }
 
-bool stdoutIsTerminal() {
-  return false;
-}
-
-// A page has no standard output: the worker collects each listing through
-// its own line sink and hands it to the page.
-void writeStdout(const char* /*data*/, std::size_t /*size*/) {}
-
-}  // namespace tamrik::platform
+}  // namespace tamrik::io

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+
+#include "io/image_file.h"
+#include "io/positioned_streambuf.h"
+
+namespace tamrik::io {
+namespace {
+
+// An open descriptor for PositionedStreamBuf.
+struct FdFile {
+  using Handle = int;
+  explicit FdFile(int descriptor) : fd(descriptor) {}
+  FdFile(const FdFile&) = delete;
+  FdFile& operator=(const FdFile&) = delete;
+  ~FdFile() { ::close(fd); }
+
+  int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
+    ssize_t got;
+    do {
+      got = ::pread(fd, into, bytes, static_cast<off_t>(offset));
+    } while (got < 0 && errno == EINTR);
+    return got;
+  }
+
+  int64_t size() const {
+    struct stat info;
+    return ::fstat(fd, &info) == 0 ? int64_t{info.st_size} : -1;
+  }
+
+  int fd;
+};
+
+}  // namespace
+
+std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName) {
+  // Non-blocking, so that a FIFO without a writer cannot stall the listing
+  // before the type check below turns it away.
+  const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) return nullptr;
+  struct stat info;
+  if (::fstat(fd, &info) != 0 ||
+      !(S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
+    ::close(fd);
+    return nullptr;
+  }
+  return std::make_unique<PositionedStreamBuf<FdFile>>(fd);
+}
+
+}  // namespace tamrik::io

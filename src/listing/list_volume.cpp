@@ -1,0 +1,31 @@
+// SPDX-License-Identifier: MIT
+#include "listing/list_volume.h"
+
+#include <string>
+
+#include "lif/lif_volume.h"
+#include "listing/directory_table.h"
+#include "listing/volume_summary.h"
+
+namespace tamrik {
+
+void printHeading(std::string_view prefix, std::string_view name, const LineWriter& writer) {
+  std::string heading = "Content of ";
+  heading += prefix;
+  writer.appendShown(heading, name);
+  writer.line(heading);
+  writer.line("");
+}
+
+void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
+  LifVolume volume(image);
+  if (volume.readDirectory() && volume.lifId == kLifId) {
+    printVolumeSummary(volume, writer);
+    printDirectoryTable(volume, sortByName, alwaysBytes, writer);
+  } else {
+    writer.line(kRefusal);
+    writer.line("");
+  }
+}
+
+}  // namespace tamrik
