@@ -39,7 +39,9 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
 
 // A listed entry in name order, with its row formatted but for the number:
 // the first eight name bytes as one number decide most comparisons without
-// touching the entry.
+// touching the entry. Equal names keep directory order, which is the order
+// of the entries in memory, so that every standard library gives the same
+// rows.
 struct SortKey {
   uint64_t prefix;
   const LifDirEntry* entry;
@@ -48,7 +50,9 @@ struct SortKey {
 
   bool operator<(const SortKey& other) const {
     if (prefix != other.prefix) return prefix < other.prefix;
-    return *entry < *other.entry;
+    if (*entry < *other.entry) return true;
+    if (*other.entry < *entry) return false;
+    return entry < other.entry;
   }
 };
 

@@ -11,9 +11,9 @@ inline constexpr char kTableHeader[] =
     " No.    Name      Type          S        Size      Start  Recs    Date     Time";
 
 // The column header, one row per entry with a non-zero size, and
-// "End of Directory". With sortByName the rows come in name order; the
-// entries themselves stay in directory order. Register-counting types show
-// registers unless alwaysBytes.
+// "End of Directory". With sortByName the rows come in name order, equal
+// names in directory order; the entries themselves stay in directory order.
+// Register-counting types show registers unless alwaysBytes.
 void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBytes,
                          const LineWriter& writer);
 

@@ -188,6 +188,28 @@ TEST(DirectoryTable, SortByNameComparesWholeNamesAsUnsignedBytes) {
   }
 }
 
+TEST(DirectoryTable, SortByNameKeepsDirectoryOrderAmongEqualNames) {
+  // More than 16: below that, the standard sorts insert in order and an
+  // unstable sort would pass by chance.
+  Example e;
+  e.volume.entries.clear();
+  for (uint32_t i = 0; i < 40; ++i) {
+    e.volume.entries.push_back(entry(i % 3 == 0 ? "OTHER" : "SAME", 1, 100 + i, 1));
+  }
+  std::istringstream rows(e.table(true, false));
+  std::string row;
+  std::getline(rows, row);
+  for (const char* name : {"OTHER", "SAME"}) {
+    for (uint32_t i = 0; i < 40; ++i) {
+      if ((i % 3 == 0) != (std::string(name) == "OTHER")) continue;
+      ASSERT_TRUE(std::getline(rows, row));
+      EXPECT_EQ(row.substr(6, 10) + row.substr(49, 6),
+                test::lifName(name) + "   " + std::to_string(100 + i))
+          << row;
+    }
+  }
+}
+
 TEST(DirectoryTable, NoListedEntries) {
   Example e;
   for (LifDirEntry& x : e.volume.entries) {
