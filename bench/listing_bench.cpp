@@ -6,12 +6,12 @@
 #include <cstdint>
 #include <vector>
 
-#include "listing/list_volume.h"
 #include "floppy.h"
 #include "lif/file_types.h"
 #include "lif/lif_dir_entry.h"
 #include "lif/test_image.h"
 #include "listing/line_writer.h"
+#include "listing/list_volume.h"
 
 namespace {
 

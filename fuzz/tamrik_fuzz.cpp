@@ -10,8 +10,8 @@
 #include <string>
 #include <string_view>
 
-#include "listing/list_volume.h"
 #include "lif/test_image.h"
+#include "listing/list_volume.h"
 
 namespace {
 

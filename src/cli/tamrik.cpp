@@ -4,10 +4,10 @@
 #include <string>
 
 #include "cli/list_image.h"
-#include "listing/list_volume.h"
 #include "cli/options.h"
 #include "cli/platform.h"
 #include "listing/line_writer.h"
+#include "listing/list_volume.h"
 
 namespace tamrik {
 namespace {

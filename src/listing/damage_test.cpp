@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "listing/list_volume.h"
 #include "lif/test_image.h"
+#include "listing/list_volume.h"
 
 namespace tamrik {
 namespace {
