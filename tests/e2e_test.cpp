@@ -21,10 +21,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <string>
 #include <vector>
 
-#include "cli/wildcard.h"
 #include "lif/test_image.h"
 #include "test_folder.h"
 
@@ -59,12 +60,27 @@ class Folder : public test::TestFolder {
   Folder() : TestFolder("tamrik_e2e") {}
 
   // Names in the folder matching a pattern, in the order the program lists
-  // them in: the directory's own, or name order for a Windows build.
+  // them in: the directory's own, or name order for a Windows build. The
+  // match is a regular expression made from the pattern, not the program's
+  // own matcher; Windows matches without regard to case.
   std::vector<std::string> matches(const std::string& sub, const std::string& pattern) const {
+    std::string expression;
+    for (char c : pattern) {
+      if (c == '*') {
+        expression += ".*";
+      } else if (c == '?') {
+        expression += '.';
+      } else if (std::isalnum(static_cast<unsigned char>(c)) != 0) {
+        expression += c;
+      } else {
+        expression += std::string("\\") + c;
+      }
+    }
+    const std::regex whole(expression, windowsPaths() ? std::regex::icase : std::regex::ECMAScript);
     std::vector<std::string> names;
     DIR* dir = ::opendir(at(sub).c_str());
     while (const dirent* entry = ::readdir(dir)) {
-      if (wildcardMatch(pattern, entry->d_name)) names.push_back(entry->d_name);
+      if (std::regex_match(entry->d_name, whole)) names.push_back(entry->d_name);
     }
     ::closedir(dir);
     if (windowsPaths()) {
@@ -212,6 +228,38 @@ TEST(EndToEnd, PatternListsEveryMatchWithOneEmptyLineBetween) {
     bare += kSampleListing;
   }
   EXPECT_EQ(folder.run({"disks/good?.lif"}).out, bare);
+}
+
+// Names that hold '*' themselves, which Windows does not allow.
+TEST(EndToEnd, StarMatchesNamesThatHoldAStar) {
+  if (windowsPaths()) GTEST_SKIP() << "no '*' in Windows names";
+  Folder folder;
+  folder.mkdir("s");
+  for (const char* name : {"*a.lif", "b.lif", "a*b", "**"})
+    folder.write(std::string("s/") + name, "");
+  const struct {
+    const char* pattern;
+    std::set<std::string> names;
+  } cases[] = {
+      {"*", {".", "..", "*a.lif", "b.lif", "a*b", "**"}},
+      {"*.lif", {"*a.lif", "b.lif"}},
+      {"a*", {"a*b"}},
+      {"**", {".", "..", "*a.lif", "b.lif", "a*b", "**"}},
+      {"*a*", {"*a.lif", "a*b"}},
+      {"?*", {".", "..", "*a.lif", "b.lif", "a*b", "**"}},
+  };
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.run({"-n", std::string("s/") + c.pattern});
+    std::set<std::string> listed;
+    for (std::size_t at = 0; (at = r.out.find("Content of ", at)) != std::string::npos;) {
+      at += 11;
+      listed.insert(r.out.substr(at, r.out.find('\n', at) - at));
+    }
+    EXPECT_EQ(listed, c.names) << c.pattern;
+    const std::vector<std::string> matched = folder.matches("s", c.pattern);
+    EXPECT_EQ(std::set<std::string>(matched.begin(), matched.end()), c.names) << c.pattern;
+    EXPECT_EQ(r.status, 0);
+  }
 }
 
 TEST(EndToEnd, FolderItselfMatchesAStar) {

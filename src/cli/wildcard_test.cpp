@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <regex>
 #include <string>
+#include <vector>
 
 namespace tamrik {
 namespace {
@@ -38,6 +40,41 @@ TEST(WildcardMatch, StarAndQuestionMark) {
   for (const auto& c : cases) {
     EXPECT_EQ(wildcardMatch(c.pattern, c.name), c.match) << c.pattern << " " << c.name;
   }
+}
+
+// Every pattern and name of up to three characters over a, b, '*' and '?',
+// against a regular expression made from the pattern: names that hold the
+// wildcard characters themselves must match as well.
+TEST(WildcardMatch, EveryShortPatternAgreesWithARegularExpression) {
+  std::vector<std::string> texts = {""};
+  for (std::size_t from = 0, to = 1; texts.back().size() < 3; from = to, to = texts.size()) {
+    for (std::size_t i = from; i < to; ++i) {
+      for (char c : {'a', 'b', '*', '?'}) texts.push_back(texts[i] + c);
+    }
+  }
+  int wrong = 0;
+  for (const std::string& pattern : texts) {
+    std::string expression;
+    for (char c : pattern) {
+      if (c == '*') {
+        expression += ".*";
+      } else if (c == '?') {
+        expression += '.';
+      } else {
+        expression += c;  // a letter, literal in a regular expression too
+      }
+    }
+    const std::regex whole(expression);
+    for (const std::string& name : texts) {
+      const bool expected = std::regex_match(name, whole);
+      if (wildcardMatch(pattern, name) != expected) {
+        ++wrong;
+        ADD_FAILURE() << "pattern \"" << pattern << "\" name \"" << name << "\": expected "
+                      << expected;
+      }
+    }
+  }
+  EXPECT_EQ(wrong, 0);
 }
 
 TEST(WildcardMatch, ManyStarsStayFast) {
