@@ -27,6 +27,7 @@
 #include <cstring>
 #include <fstream>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -306,6 +307,12 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
   EXPECT_EQ(args.size(), node ? 7U : 6U);
   args.push_back("special/*");
 
+  // Opening a FIFO would release a writer waiting in its own open, whose
+  // data would then be lost: only regular files and devices may be opened.
+  const int watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(::inotify_add_watch(watch, folder.at("special").c_str(), IN_OPEN), 0);
+
   for (const std::string& arg : args) {
     const auto start = std::chrono::steady_clock::now();
     const std::string out = folder.run({"-n", arg});
@@ -320,6 +327,11 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
     EXPECT_LT(took.count(), 5.0) << arg;
     std::printf("%-18s %.3f s\n", arg.c_str(), took.count());
   }
+  std::set<std::string> opened;
+  for (const FileEvent& event : drain(watch)) opened.insert(event.name);
+  ::close(watch);
+  EXPECT_EQ(opened, node ? std::set<std::string>{"zero_node"} : std::set<std::string>{});
+
   ::close(sock);
   ::close(writer);
   if (reader >= 0) ::close(reader);

@@ -36,16 +36,21 @@ struct FdFile {
   int fd;
 };
 
+bool isFileOrDevice(const struct stat& info) {
+  return S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+}
+
 }  // namespace
 
 std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName) {
-  // Non-blocking, so that a FIFO without a writer cannot stall the listing
-  // before the type check below turns it away.
+  // Decided by the type before opening: opening a FIFO would release a
+  // writer waiting for a reader, whose data would then be lost.
+  struct stat info;
+  if (::stat(fileName.c_str(), &info) != 0 || !isFileOrDevice(info)) return nullptr;
+  // Non-blocking and checked again, for a FIFO swapped in meanwhile.
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;
-  struct stat info;
-  if (::fstat(fd, &info) != 0 ||
-      !(S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode))) {
+  if (::fstat(fd, &info) != 0 || !isFileOrDevice(info)) {
     ::close(fd);
     return nullptr;
   }
