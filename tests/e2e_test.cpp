@@ -16,10 +16,13 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
 #include <chrono>
 #include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -91,8 +94,8 @@ class Folder : public test::TestFolder {
     return names;
   }
 
-  test::Outcome run(const std::vector<std::string>& args) const {
-    test::Outcome result = TestFolder::run(args);
+  test::Outcome run(const std::vector<std::string>& args, const std::string& prefix = "") const {
+    test::Outcome result = TestFolder::run(args, prefix);
     if (expectCrLf()) result.out = withoutCr(result.out);
     return result;
   }
@@ -357,6 +360,64 @@ TEST(EndToEnd, FileNameThatLooksLikeOptions) {
   folder.write("-s.lif", sampleImage());
   EXPECT_EQ(folder.run({"-s.lif"}).out, kUsage);
   EXPECT_EQ(folder.run({"./-s.lif"}).out, kSampleListing);
+}
+
+// The program with its standard output on a pipe whose reader has gone
+// already, SIGPIPE ignored or not. The status of a run killed by signal N
+// is 128 + N, as a shell shows it.
+test::Outcome runIntoClosedPipe(const Folder& folder, const std::vector<std::string>& args,
+                                bool ignoreSigpipe) {
+  int ends[2];
+  if (::pipe(ends) != 0) return {};
+  ::close(ends[0]);
+  const std::string errFile = folder.at(".stderr");
+  const std::string line = folder.command(args) + " 2>" + test::shellQuoted(errFile);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    std::signal(SIGPIPE, ignoreSigpipe ? SIG_IGN : SIG_DFL);
+    ::dup2(ends[1], STDOUT_FILENO);
+    ::execl("/bin/sh", "sh", "-c", line.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(ends[1]);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  test::Outcome result;
+  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  std::ifstream err(errFile, std::ios::binary);
+  result.err.assign(std::istreambuf_iterator<char>(err), {});
+  ::unlink(errFile.c_str());
+  return result;
+}
+
+// A listing that does not reach standard output must not end as a success:
+// one line on standard error and status 2, except for a reader that has
+// gone, which ends the run quietly (by SIGPIPE where it is not ignored).
+TEST(EndToEnd, ListingThatCannotBeWritten) {
+  Folder folder;
+  folder.write("a.lif", sampleImage());
+  const std::string prefix = "tamrik: cannot write the listing: ";
+  const struct {
+    const char* redirection;
+    int error;
+  } cases[] = {{">/dev/full ", ENOSPC}, {">&- ", EBADF}};
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.run({"-n", "a.lif"}, c.redirection);
+    EXPECT_EQ(r.status, 2) << c.redirection;
+    if (windowsPaths()) {
+      // The system's reason, in its own words and language.
+      EXPECT_EQ(r.err.substr(0, prefix.size()), prefix) << r.err;
+      EXPECT_GT(r.err.size(), prefix.size() + 2) << r.err;
+      EXPECT_EQ(r.err.find('\n'), r.err.size() - 1) << r.err;
+    } else {
+      EXPECT_EQ(r.err, prefix + std::strerror(c.error) + "\n");
+    }
+  }
+  for (const bool ignoreSigpipe : {false, true}) {
+    const test::Outcome r = runIntoClosedPipe(folder, {"-n", "a.lif"}, ignoreSigpipe);
+    EXPECT_EQ(r.status, ignoreSigpipe || windowsPaths() ? 2 : 128 + SIGPIPE) << ignoreSigpipe;
+    EXPECT_EQ(r.err, "") << ignoreSigpipe;
+  }
 }
 
 TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {

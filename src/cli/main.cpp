@@ -1,18 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include <cstddef>
 #include <new>
+#include <string>
 
 #include "cli/platform.h"
 #include "cli/tamrik.h"
 
-int main(int argc, char** argv) {
-  const tamrik::LineWriter writer(
-      [](void*, const char* data, std::size_t size) { tamrik::platform::writeStdout(data, size); },
-      nullptr, tamrik::platform::stdoutIsTerminal());
+namespace {
+
+int listOrReport(int argc, char** argv, const tamrik::LineWriter& writer) {
   try {
     return tamrik::runTamrik(argc, argv, writer);
   } catch (const std::bad_alloc&) {
     writer.line("Out of memory");
     return tamrik::kExitOutOfMemory;
+  }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  const tamrik::LineWriter writer(
+      [](void*, const char* data, std::size_t size) { tamrik::platform::writeStdout(data, size); },
+      nullptr, tamrik::platform::stdoutIsTerminal());
+  // A listing that did not reach its file must not pass for one that did.
+  try {
+    return listOrReport(argc, argv, writer);
+  } catch (const tamrik::platform::OutputFailure& failure) {
+    if (!failure.readerGone) {
+      tamrik::platform::writeStderr("tamrik: cannot write the listing: " + failure.reason + "\n");
+    }
+    return tamrik::kExitOutputFailed;
   }
 }

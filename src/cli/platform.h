@@ -44,9 +44,19 @@ struct DirectorySearch {
 
 bool stdoutIsTerminal();
 
+// A line that standard output did not take: the listing stops there.
+struct OutputFailure {
+  bool readerGone;     // a pipe whose reader has gone: nobody to tell
+  std::string reason;  // the system's text
+};
+
 // Writes one finished line to standard output at once, short writes
-// retried. Errors are ignored: the listing goes on, as with any output.
+// retried. Throws OutputFailure when it cannot.
 void writeStdout(const char* data, std::size_t size);
+
+// One line to standard error, if it takes it: there is nowhere else to
+// report that it did not.
+void writeStderr(const std::string& line);
 
 }  // namespace tamrik::platform
 

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstring>
 #include <vector>
 
 #include "cli/platform.h"
@@ -83,14 +84,35 @@ bool stdoutIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;
 }
 
-void writeStdout(const char* data, std::size_t size) {
+namespace {
+
+bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
-    const ssize_t written = ::write(STDOUT_FILENO, data, size);
+    const ssize_t written = ::write(fd, data, size);
     if (written < 0 && errno == EINTR) continue;
-    if (written <= 0) return;
+    if (written < 0) return false;
+    // Nothing taken and no error: retrying could go on for ever.
+    if (written == 0) {
+      errno = EIO;
+      return false;
+    }
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
+}
+
+}  // namespace
+
+void writeStdout(const char* data, std::size_t size) {
+  // A closed pipe ends the run by SIGPIPE; EPIPE arrives only where that
+  // signal is ignored.
+  if (!writeAll(STDOUT_FILENO, data, size))
+    throw OutputFailure{errno == EPIPE, std::strerror(errno)};
+}
+
+void writeStderr(const std::string& line) {
+  writeAll(STDERR_FILENO, line.data(), line.size());
 }
 
 }  // namespace tamrik::platform

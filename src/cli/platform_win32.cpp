@@ -8,7 +8,10 @@
 #include <io.h>
 #include <windows.h>
 
-#include <vector>
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
 
 #include "cli/platform.h"
 
@@ -87,16 +90,60 @@ bool stdoutIsTerminal() {
   return out != nullptr && out != INVALID_HANDLE_VALUE && ::GetConsoleMode(out, &mode) != 0;
 }
 
-void writeStdout(const char* data, std::size_t size) {
-  // Through the C runtime's descriptor in text mode, which ends each line
-  // in CR LF as Windows programs do.
+namespace {
+
+// Through the C runtime's descriptor in text mode, which ends each line in
+// CR LF as Windows programs do. False with _doserrno and errno set when a
+// byte is left unwritten.
+bool writeAll(int fd, const char* data, std::size_t size) {
   while (size > 0) {
     const unsigned chunk = size < 0x40000000 ? static_cast<unsigned>(size) : 0x40000000U;
-    const int written = ::_write(1, data, chunk);
-    if (written <= 0) return;
+    _doserrno = 0;
+    const int written = ::_write(fd, data, chunk);
+    if (written <= 0) {
+      if (written == 0) errno = EIO;
+      return false;
+    }
     data += written;
     size -= static_cast<std::size_t>(written);
   }
+  return true;
+}
+
+// The system's text for the failure, or the C runtime's where the system
+// was not asked (a descriptor that is not open).
+std::string failureText(unsigned long systemError, int runtimeError) {
+  if (systemError != 0) {
+    char* text = nullptr;
+    const DWORD length = ::FormatMessageA(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, static_cast<DWORD>(systemError), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+    std::string reason(text != nullptr ? text : "", length);
+    ::LocalFree(text);
+    // One line: the system's text ends in a full stop and CR LF.
+    while (!reason.empty() && (reason.back() == '\n' || reason.back() == '\r' ||
+                               reason.back() == ' ' || reason.back() == '.')) {
+      reason.pop_back();
+    }
+    if (!reason.empty()) return reason;
+  }
+  return std::strerror(runtimeError);
+}
+
+}  // namespace
+
+void writeStdout(const char* data, std::size_t size) {
+  if (writeAll(1, data, size)) return;
+  const unsigned long systemError = _doserrno;
+  // A pipe whose reader has gone ends the run quietly, as SIGPIPE does
+  // elsewhere. Windows says "being closed", Wine "not connected".
+  const bool readerGone = systemError == ERROR_BROKEN_PIPE || systemError == ERROR_NO_DATA ||
+                          systemError == ERROR_PIPE_NOT_CONNECTED;
+  throw OutputFailure{readerGone, failureText(systemError, errno)};
+}
+
+void writeStderr(const std::string& line) {
+  writeAll(2, line.data(), line.size());
 }
 
 }  // namespace tamrik::platform

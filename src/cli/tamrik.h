@@ -8,6 +8,7 @@ namespace tamrik {
 
 inline constexpr int kExitUsage = 1;
 inline constexpr int kExitOutOfMemory = 2;
+inline constexpr int kExitOutputFailed = 2;
 
 // The whole program over its arguments: lists every match of the file
 // argument in its folder and returns the exit status.
