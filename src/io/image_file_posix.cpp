@@ -9,6 +9,9 @@
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
 
+// Offsets past 2 and 4 GiB must not be cut short on a 32-bit system.
+static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
+
 namespace tamrik::io {
 namespace {
 

@@ -27,8 +27,12 @@ ImageBuf::pos_type ImageBuf::seekoff(off_type off, std::ios_base::seekdir dir,
 }
 
 ImageBuf::pos_type ImageBuf::seekpos(pos_type pos, std::ios_base::openmode) {
-  if (off_type(pos) < 0) return pos_type(off_type(-1));
-  setAt(static_cast<std::size_t>(off_type(pos)));
+  const off_type offset = pos;
+  if (offset < 0) return pos_type(off_type(-1));
+  // Compared before the cast: a 64-bit offset cut to a 32-bit size_t would
+  // land inside the image.
+  setAt(offset < static_cast<off_type>(bytes_.size()) ? static_cast<std::size_t>(offset)
+                                                      : bytes_.size());
   return pos;
 }
 
