@@ -124,6 +124,19 @@ ${tamrik_license}
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+  # The target's architecture, which cpack would take from the build
+  # machine's dpkg: an i686 cross build is no amd64 package.
+  find_program(TAMRIK_DPKG_ARCHITECTURE dpkg-architecture)
+  if(TAMRIK_DPKG_ARCHITECTURE)
+    execute_process(COMMAND ${CMAKE_CXX_COMPILER} -dumpmachine OUTPUT_VARIABLE tamrik_target
+                    OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+    execute_process(COMMAND ${TAMRIK_DPKG_ARCHITECTURE} -t ${tamrik_target} -qDEB_HOST_ARCH
+                    OUTPUT_VARIABLE tamrik_deb_arch OUTPUT_STRIP_TRAILING_WHITESPACE
+                    ERROR_QUIET RESULT_VARIABLE tamrik_deb_arch_status)
+    if(tamrik_deb_arch_status EQUAL 0 AND tamrik_deb_arch MATCHES "^[a-z0-9-]+$")
+      set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${tamrik_deb_arch})
+    endif()
+  endif()
   set(CPACK_STRIP_FILES ON)
 endif()
 include(CPack)
@@ -133,6 +146,6 @@ find_program(TAMRIK_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(TAMRIK_WITH_TESTS AND TAMRIK_DPKG_DEB AND TAMRIK_DPKG_SHLIBDEPS AND NOT WIN32)
   add_test(NAME tamrik_package
            COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/tests/package_test.sh ${CMAKE_BINARY_DIR}
-                   ${CMAKE_CURRENT_SOURCE_DIR})
+                   ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CROSSCOMPILING_EMULATOR})
   set_tests_properties(tamrik_package PROPERTIES ENVIRONMENT "CPACK=${CMAKE_CPACK_COMMAND}")
 endif()

@@ -4,10 +4,14 @@
 # temporary folder and checks what it installs: the program lists the sample
 # image exactly as the golden listings say, the manual page renders without
 # warnings and names the package's version, and the Debian files are there.
-# usage: package_test.sh BUILD_DIR SOURCE_DIR   (CPACK names cpack, if not on PATH)
+# The package's architecture must be that of the program in it.
+# usage: package_test.sh BUILD_DIR SOURCE_DIR [EMULATOR...]
+#   (CPACK names cpack, if not on PATH; EMULATOR runs a cross-built program)
 set -euo pipefail
 build=$(cd "$1" && pwd)
 source=$(cd "$2" && pwd)
+shift 2
+emulator=("$@")
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -39,8 +43,34 @@ gzip -t "$doc/changelog.gz" || { echo "no readable usr/share/doc/tamrik/changelo
 zcat "$page" | grep -q "^\.TH TAMRIK 1 .* \"Tamrik $version\"" ||
   { echo "the manual page's .TH line does not name version $version"; exit 1; }
 
-"$program" "$source/samples/sample.lif" | diff - "$source/tests/golden/sample.txt"
-"$program" -s -b "$source/samples/sample.lif" | diff - "$source/tests/golden/sample_sorted_bytes.txt"
+# Debian's name for the machine in the program's ELF header: class, byte
+# order and e_machine in that order.
+elf_byte() { od -An -t u1 -j "$1" -N 1 "$program" | tr -d ' '; }
+if [ "$(elf_byte 5)" = 1 ]; then
+  machine=$(($(elf_byte 19) * 256 + $(elf_byte 18)))
+else
+  machine=$(($(elf_byte 18) * 256 + $(elf_byte 19)))
+fi
+case "$(elf_byte 4)-$(elf_byte 5)-$machine" in
+  2-1-62) want=amd64 ;;
+  1-1-3) want=i386 ;;
+  2-2-22) want=s390x ;;
+  2-1-183) want=arm64 ;;
+  1-1-40) want=armhf ;;
+  2-1-21) want=ppc64el ;;
+  2-1-243) want=riscv64 ;;
+  *) want= ;;
+esac
+arch=$(dpkg-deb --field "$deb" Architecture)
+# 32-bit ARM may be either of Debian's two.
+if [ -n "$want" ] && [ "$arch" != "$want" ] && ! [ "$want-$arch" = armhf-armel ]; then
+  echo "the package's architecture is $arch, its program is for $want"
+  exit 1
+fi
+
+"${emulator[@]}" "$program" "$source/samples/sample.lif" | diff - "$source/tests/golden/sample.txt"
+"${emulator[@]}" "$program" -s -b "$source/samples/sample.lif" |
+  diff - "$source/tests/golden/sample_sorted_bytes.txt"
 
 if command -v man >/dev/null; then
   warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >"$work/page.txt")
