@@ -19,6 +19,10 @@ fi
 
 cmake -S . -B build-pkg -DCMAKE_BUILD_TYPE=Release -DTAMRIK_TESTS=OFF -DTAMRIK_WERROR=ON
 cmake --build build-pkg -j"$(nproc)"
+# A build without tests compiles no test code: no image builder, fuzz seeds
+# or replay tool.
+test_objects=$(find build-pkg -name '*.o' | grep -E '_test\.|/test_|/fuzz/|/bench/|/tests/' || true)
+[ -z "$test_objects" ] || { echo "test code built with -DTAMRIK_TESTS=OFF: $test_objects" >&2; exit 1; }
 rm -rf build-pkg/packages
 (cd build-pkg && cpack -G DEB -B packages)
 deb=$(ls build-pkg/packages/tamrik_*.deb)

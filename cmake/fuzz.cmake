@@ -2,12 +2,13 @@
 # The fuzz target over the in-memory listing.
 #
 # With TAMRIK_FUZZ (clang only) it is a libFuzzer binary, tamrik_fuzz, and
-# the reader and the listing are built with coverage and sanitizers. In every
-# build the same target is also linked with a replay main, which runs the seed
-# corpus as an ordinary test.
+# the reader and the listing are built with coverage and sanitizers. In a
+# build with tests the same target is also linked with a replay main, which
+# runs the seed corpus as an ordinary test. Without either, none of it is
+# built: it is test code.
 option(TAMRIK_FUZZ "Build the libFuzzer target (clang)" OFF)
 
-if(WIN32)
+if(WIN32 OR NOT (TAMRIK_WITH_TESTS OR TAMRIK_FUZZ))
   return()
 endif()
 
@@ -20,9 +21,11 @@ add_executable(tamrik_fuzz_seeds fuzz/make_seeds.cpp)
 target_link_libraries(tamrik_fuzz_seeds PRIVATE tamrik_fuzz_images)
 target_compile_options(tamrik_fuzz_seeds PRIVATE ${TAMRIK_WARNINGS})
 
-add_executable(tamrik_fuzz_replay fuzz/replay_main.cpp fuzz/tamrik_fuzz.cpp)
-target_link_libraries(tamrik_fuzz_replay PRIVATE tamrik_cli tamrik_fuzz_images)
-target_compile_options(tamrik_fuzz_replay PRIVATE ${TAMRIK_WARNINGS})
+if(TAMRIK_WITH_TESTS)
+  add_executable(tamrik_fuzz_replay fuzz/replay_main.cpp fuzz/tamrik_fuzz.cpp)
+  target_link_libraries(tamrik_fuzz_replay PRIVATE tamrik_cli tamrik_fuzz_images)
+  target_compile_options(tamrik_fuzz_replay PRIVATE ${TAMRIK_WARNINGS})
+endif()
 
 if(TAMRIK_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
@@ -31,7 +34,9 @@ if(TAMRIK_FUZZ)
   set(TAMRIK_FUZZ_FLAGS -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all
                         -fno-omit-frame-pointer -g)
   foreach(target tamrik_core tamrik_cli tamrik_fuzz_images tamrik_fuzz_replay)
-    target_compile_options(${target} PRIVATE ${TAMRIK_FUZZ_FLAGS})
+    if(TARGET ${target})
+      target_compile_options(${target} PRIVATE ${TAMRIK_FUZZ_FLAGS})
+    endif()
   endforeach()
   target_link_options(tamrik_core INTERFACE -fsanitize=address,undefined)
 
