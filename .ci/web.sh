@@ -15,10 +15,10 @@ if [ ${#need[@]} -gt 0 ]; then
   apt-get install -y -qq "${need[@]}"
 fi
 
-if [ ! -x build/tamrik ]; then
-  cmake -S . -B build -DCMAKE_BUILD_TYPE=Release
-  cmake --build build --target tamrik
-fi
+# The page is compared with build/tamrik, which must be built from these
+# sources, not left over from an older one.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build build --target tamrik
 
 # The CMake project points emcc's JS optimizer at Debian's acorn itself.
 emcmake cmake -S . -B build-web -DCMAKE_BUILD_TYPE=Release

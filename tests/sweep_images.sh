@@ -8,15 +8,18 @@ set -uo pipefail
 program=$1
 folder=$2
 listed=0 refused=0 failed=0
+# Standard error of each run, in a file of this run's own.
+err=$(mktemp)
+trap 'rm -f "$err"' EXIT
 while IFS= read -r -d '' image; do
-  out=$("$program" "$image" 2>/tmp/tamrik_sweep_err)
+  out=$("$program" "$image" 2>"$err")
   status=$?
   last=$(printf '%s\n' "$out" | tail -n 1)
   case "$image" in
     */not-lif/*) want="Unknown or corrupt disk image" ; first=$(printf '%s\n' "$out" | head -n 1) ;;
     *) want="End of Directory" ; first=$last ;;
   esac
-  if [ $status -ne 0 ] || [ -s /tmp/tamrik_sweep_err ] || [ "$first" != "$want" ]; then
+  if [ $status -ne 0 ] || [ -s "$err" ] || [ "$first" != "$want" ]; then
     echo "FAIL: $image (status $status): $(printf '%s' "$out" | head -n 3)"
     failed=$((failed + 1))
   elif [ "$want" = "End of Directory" ]; then
@@ -25,6 +28,5 @@ while IFS= read -r -d '' image; do
     refused=$((refused + 1))
   fi
 done < <(find "$folder" -type f ! -name '*.md' ! -name '*.tsv' -print0 | sort -z)
-rm -f /tmp/tamrik_sweep_err
 echo "real images: $listed listed, $refused refused, $failed failed"
 [ $failed -eq 0 ]

@@ -13,8 +13,7 @@ namespace tamrik {
 // or 0 when no entry is used.
 uint32_t endOfUsedSpace(const LifVolume& volume);
 
-// The label, initialisation, capacity and empty lines above the table. Must
-// run before the table may sort the entries.
+// The label, initialisation, capacity and empty lines above the table.
 void printVolumeSummary(const LifVolume& volume, const LineWriter& writer);
 
 }  // namespace tamrik
