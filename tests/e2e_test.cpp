@@ -29,7 +29,9 @@
 #include <fstream>
 #include <regex>
 #include <set>
+#include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "lif/test_image.h"
@@ -197,6 +199,35 @@ TEST(EndToEnd, OneImageWithOptions) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.err, "");
   }
+}
+
+// More equal names than a sort's small-range insertion sort handles (16 in
+// libstdc++): -s must keep them in directory order on every platform.
+TEST(EndToEnd, SortKeepsDirectoryOrderAmongManyEqualNames) {
+  test::TestImage image;
+  image.dirLength = 6;
+  image.entries.push_back(fileEntry("ZZZ", 0x0001, 100, 1));
+  std::vector<std::pair<std::string, std::string>> expected = {{"AAA", "200"}};
+  for (uint32_t i = 0; i < 40; ++i) {
+    if (i == 20) image.entries.push_back(fileEntry("AAA", 0x0001, 200, 1));
+    image.entries.push_back(fileEntry("SAME", 0x0001, 10 + i, 1));
+    expected.emplace_back("SAME", std::to_string(10 + i));
+  }
+  expected.emplace_back("ZZZ", "100");
+  Folder folder;
+  folder.write("same.lif", image.bytes());
+  const test::Outcome r = folder.run({"-s", "same.lif"});
+  // Name and Start of each row: "  1.  SAME        TEXT   256 bytes    10 ..."
+  std::vector<std::pair<std::string, std::string>> rows;
+  std::istringstream lines(r.out);
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    std::string number, name, type, size, unit, start;
+    words >> number >> name >> type >> size >> unit >> start;
+    if (!number.empty() && number.back() == '.' && type == "TEXT") rows.emplace_back(name, start);
+  }
+  EXPECT_EQ(rows, expected);
+  EXPECT_EQ(r.status, 0);
 }
 
 TEST(EndToEnd, RelativeFolderPartUnderFullPathHeading) {
