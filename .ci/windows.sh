@@ -47,6 +47,18 @@ if ! "$wine" build-win/tests/tamrik_tests.exe >"$log" 2>&1; then
   exit 1
 fi
 summary "$log"
+# The console's code page needs standard output on a console: under Wine, a
+# pseudo-terminal gives one.
+result=build-win/console.xml
+rm -f "$result"
+script -qec "$(printf '%q ' "$wine" build-win/tests/tamrik_tests.exe \
+  --gtest_filter='ConsoleOutput.*' --gtest_output="xml:$result")" /dev/null >/dev/null 2>&1 || true
+if ! grep -q 'result="completed"' "$result" 2>/dev/null || grep -q -e '<failure' -e 'result="skipped"' "$result"; then
+  cat "$result" 2>/dev/null
+  echo "the console test failed or did not run on a console under Wine" >&2
+  exit 1
+fi
+echo "console code page test passed on a console"
 
 echo "-- the download zip"
 rm -rf build-win/zip build-win/unpacked
@@ -80,6 +92,23 @@ TAMRIK_PROGRAM="$(printf '%q ' "$wine" "$exe")" \
   exit 1
 }
 summary "$log"
+
+echo "-- a name outside the ANSI code pages, listed on a console"
+# The UTF-8 manifest brings the name whole; the console's code page shows it
+# as it is. Wine's console wraps every character in escape sequences.
+console=build-win/console
+rm -rf "$console"
+mkdir -p "$console"
+name=$'sn\xe2\x98\x83w\xc3\xa9.lif'  # sn, a snowman, w, e acute: UTF-8
+cp samples/sample.lif "$console/$name"
+shown=$(cd "$console" && LC_ALL=C.UTF-8 script -qec "$(printf '%q ' "$wine" "$exe" -n '*.lif')" /dev/null 2>&1 |
+  sed -E 's/\x1b\[[0-9;?]*[A-Za-z]//g' | tr -d '\r')
+if ! grep -qF "$name" <<<"$shown" || ! grep -q '^End of Directory' <<<"$shown"; then
+  printf '%s\n' "$shown" | head -5
+  echo "tamrik.exe did not list $name on a console" >&2
+  exit 1
+fi
+echo "listed $name on a console"
 
 echo "-- listings of both builds compared"
 images=("$PWD/samples/sample.lif")

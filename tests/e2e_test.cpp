@@ -351,6 +351,20 @@ TEST(EndToEnd, QuestionMarkStandsForOneCharacter) {
   EXPECT_EQ(r.err, "");
 }
 
+// A name outside Windows' ANSI code pages, found by a pattern and given
+// whole; tamrik.exe needs its UTF-8 manifest for both.
+TEST(EndToEnd, NameOutsideTheAnsiCodePage) {
+  Folder folder;
+  folder.mkdir("d");
+  const std::string name = "sn\u2603w\u00e9.lif";
+  folder.write("d/" + name, sampleImage());
+  for (const std::string& argument : {std::string("d/*.lif"), "d/" + name}) {
+    const test::Outcome r = folder.run({"-n", argument});
+    EXPECT_EQ(r.out, "Content of " + name + "\n\n" + kSampleListing) << argument;
+    EXPECT_EQ(r.err, "");
+  }
+}
+
 TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   Folder folder;
   folder.mkdir("disks");

@@ -20,6 +20,7 @@ int listOrReport(int argc, char** argv, const tamrik::LineWriter& writer) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const tamrik::platform::ConsoleOutput console;
   const tamrik::LineWriter writer(
       [](void*, const char* data, std::size_t size) { tamrik::platform::writeStdout(data, size); },
       nullptr, tamrik::platform::stdoutIsTerminal());

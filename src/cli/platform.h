@@ -44,6 +44,18 @@ struct DirectorySearch {
 
 bool stdoutIsTerminal();
 
+// Standard output set up for the listing while it lives. On a Windows
+// console, the console shows the bytes in the process's code page (UTF-8
+// under the program's manifest), and gets its own back at the end.
+struct ConsoleOutput {
+  unsigned savedCodePage = 0;  // 0: nothing to restore
+
+  ConsoleOutput();
+  ConsoleOutput(const ConsoleOutput&) = delete;
+  ConsoleOutput& operator=(const ConsoleOutput&) = delete;
+  ~ConsoleOutput();
+};
+
 // A line that standard output did not take: the listing stops there.
 struct OutputFailure {
   bool readerGone;     // a pipe whose reader has gone: nobody to tell

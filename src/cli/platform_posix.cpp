@@ -84,6 +84,10 @@ bool stdoutIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;
 }
 
+// A terminal shows the bytes as they come.
+ConsoleOutput::ConsoleOutput() = default;
+ConsoleOutput::~ConsoleOutput() = default;
+
 namespace {
 
 bool writeAll(int fd, const char* data, std::size_t size) {

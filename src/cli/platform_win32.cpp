@@ -8,10 +8,12 @@
 #include <io.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
 
 #include "cli/platform.h"
 
@@ -92,16 +94,57 @@ bool stdoutIsTerminal() {
 
 namespace {
 
+// Standard output's console while a ConsoleOutput lives, else null.
+HANDLE console = nullptr;
+// The console's own code page, for the break handler too: Ctrl+C ends the
+// process without running destructors.
+UINT consoleCodePage = 0;
+
+BOOL WINAPI restoreOnBreak(DWORD) {
+  if (consoleCodePage != 0) ::SetConsoleOutputCP(consoleCodePage);
+  return FALSE;  // and on to the default handler, which ends the process
+}
+
+}  // namespace
+
+ConsoleOutput::ConsoleOutput() {
+  // Names come in the process's code page; a console left in its OEM page
+  // would show them garbled.
+  if (!stdoutIsTerminal()) return;
+  console = ::GetStdHandle(STD_OUTPUT_HANDLE);
+  const UINT current = ::GetConsoleOutputCP();
+  const UINT wanted = ::GetACP();
+  if (current == 0 || current == wanted || !::SetConsoleOutputCP(wanted)) return;
+  savedCodePage = consoleCodePage = current;
+  ::SetConsoleCtrlHandler(restoreOnBreak, TRUE);
+}
+
+ConsoleOutput::~ConsoleOutput() {
+  console = nullptr;
+  if (savedCodePage == 0) return;
+  ::SetConsoleOutputCP(savedCodePage);
+  ::SetConsoleCtrlHandler(restoreOnBreak, FALSE);
+  consoleCodePage = 0;
+}
+
+namespace {
+
+// A failed write: the system's error, or the C runtime's where the system
+// was not asked (a descriptor that is not open).
+struct WriteError {
+  unsigned long system = 0;
+  int runtime = 0;
+};
+
 // Through the C runtime's descriptor in text mode, which ends each line in
-// CR LF as Windows programs do. False with _doserrno and errno set when a
-// byte is left unwritten.
-bool writeAll(int fd, const char* data, std::size_t size) {
+// CR LF as Windows programs do.
+bool writeAll(int fd, const char* data, std::size_t size, WriteError& error) {
   while (size > 0) {
     const unsigned chunk = size < 0x40000000 ? static_cast<unsigned>(size) : 0x40000000U;
     _doserrno = 0;
     const int written = ::_write(fd, data, chunk);
     if (written <= 0) {
-      if (written == 0) errno = EIO;
+      error = {_doserrno, written == 0 ? EIO : errno};
       return false;
     }
     data += written;
@@ -110,14 +153,33 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
-// The system's text for the failure, or the C runtime's where the system
-// was not asked (a descriptor that is not open).
-std::string failureText(unsigned long systemError, int runtimeError) {
-  if (systemError != 0) {
+// Straight to the console, which shows the bytes in its output code page;
+// the C runtime may translate them on its way (Wine's does). The line end
+// becomes CR LF here.
+bool writeConsole(const char* data, std::size_t size, WriteError& error) {
+  const bool lineEnd = size > 0 && data[size - 1] == '\n';
+  const std::size_t text = lineEnd ? size - 1 : size;
+  for (const auto& [from, count] : {std::pair<const char*, std::size_t>{data, text},
+                                    {"\r\n", lineEnd ? std::size_t{2} : std::size_t{0}}}) {
+    for (std::size_t done = 0; done < count;) {
+      const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(count - done, 0x10000));
+      DWORD written = 0;
+      if (!::WriteFile(console, from + done, chunk, &written, nullptr) || written == 0) {
+        error = {::GetLastError(), EIO};
+        return false;
+      }
+      done += written;
+    }
+  }
+  return true;
+}
+
+std::string failureText(const WriteError& error) {
+  if (error.system != 0) {
     char* text = nullptr;
     const DWORD length = ::FormatMessageA(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-        nullptr, static_cast<DWORD>(systemError), 0, reinterpret_cast<char*>(&text), 0, nullptr);
+        nullptr, static_cast<DWORD>(error.system), 0, reinterpret_cast<char*>(&text), 0, nullptr);
     std::string reason(text != nullptr ? text : "", length);
     ::LocalFree(text);
     // One line: the system's text ends in a full stop and CR LF.
@@ -127,23 +189,24 @@ std::string failureText(unsigned long systemError, int runtimeError) {
     }
     if (!reason.empty()) return reason;
   }
-  return std::strerror(runtimeError);
+  return std::strerror(error.runtime);
 }
 
 }  // namespace
 
 void writeStdout(const char* data, std::size_t size) {
-  if (writeAll(1, data, size)) return;
-  const unsigned long systemError = _doserrno;
+  WriteError error;
+  if (console != nullptr ? writeConsole(data, size, error) : writeAll(1, data, size, error)) return;
   // A pipe whose reader has gone ends the run quietly, as SIGPIPE does
   // elsewhere. Windows says "being closed", Wine "not connected".
-  const bool readerGone = systemError == ERROR_BROKEN_PIPE || systemError == ERROR_NO_DATA ||
-                          systemError == ERROR_PIPE_NOT_CONNECTED;
-  throw OutputFailure{readerGone, failureText(systemError, errno)};
+  const bool readerGone = error.system == ERROR_BROKEN_PIPE || error.system == ERROR_NO_DATA ||
+                          error.system == ERROR_PIPE_NOT_CONNECTED;
+  throw OutputFailure{readerGone, failureText(error)};
 }
 
 void writeStderr(const std::string& line) {
-  writeAll(2, line.data(), line.size());
+  WriteError ignored;
+  writeAll(2, line.data(), line.size(), ignored);
 }
 
 }  // namespace tamrik::platform

@@ -124,6 +124,22 @@ TEST(DirectorySearch, FindsEveryMatchOnceInTheCurrentDirectory) {
   EXPECT_TRUE(changeDirectory(before));
 }
 
+// Needs standard output on a console: .ci/windows.sh runs it under Wine on
+// a pseudo-terminal.
+TEST(ConsoleOutput, ShowsTheProcessCodePageAndGivesTheConsoleItsOwnBack) {
+  if (!stdoutIsTerminal()) GTEST_SKIP() << "standard output is not a console";
+  const UINT before = ::GetConsoleOutputCP();
+  // A page other than the process's, so that there is something to change.
+  const UINT own = ::GetACP() == 850 ? 437 : 850;
+  ASSERT_TRUE(::SetConsoleOutputCP(own));
+  {
+    const ConsoleOutput console;
+    EXPECT_EQ(::GetConsoleOutputCP(), ::GetACP());
+  }
+  EXPECT_EQ(::GetConsoleOutputCP(), own);
+  ::SetConsoleOutputCP(before);
+}
+
 TEST(OpenImageFile, ReadsAndSeeksAcrossTheBuffer) {
   TempFolder folder;
   std::string bytes(40000, '\0');
