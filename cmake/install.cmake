@@ -137,6 +137,12 @@ ${tamrik_license}
       set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${tamrik_deb_arch})
     endif()
   endif()
+  # For cmake/cpack_options.cmake: a cross build's program and the root of
+  # its target's libraries.
+  if(CMAKE_CROSSCOMPILING AND CMAKE_FIND_ROOT_PATH)
+    list(GET CMAKE_FIND_ROOT_PATH 0 CPACK_TAMRIK_TARGET_ROOT)
+    set(CPACK_TAMRIK_PROGRAM ${PROJECT_BINARY_DIR}/tamrik)
+  endif()
   set(CPACK_STRIP_FILES ON)
 endif()
 include(CPack)

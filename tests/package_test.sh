@@ -26,9 +26,13 @@ deb=${debs[0]}
 [ "$(dpkg-deb --field "$deb" Package)" = tamrik ] || { echo "wrong package name"; exit 1; }
 [ "$(dpkg-deb --field "$deb" Section)" = utils ] || { echo "section is not utils"; exit 1; }
 [ -n "$(dpkg-deb --field "$deb" Maintainer)" ] || { echo "no maintainer"; exit 1; }
-case "$(dpkg-deb --field "$deb" Depends)" in
+# The target's own C library, not a cross toolchain's or a multilib one.
+depends=$(dpkg-deb --field "$deb" Depends)
+case "$depends" in
+  *-cross* | *:* | *lib32* | *lib64* | *libc6-i386* | *libc6-amd64*)
+    echo "Depends names a package of the build machine: '$depends'"; exit 1 ;;
   *libc6*) ;;
-  *) echo "Depends does not name libc6: '$(dpkg-deb --field "$deb" Depends)'"; exit 1 ;;
+  *) echo "Depends does not name libc6: '$depends'"; exit 1 ;;
 esac
 version=$(dpkg-deb --field "$deb" Version)
 
