@@ -37,7 +37,8 @@ fi
 for target in i686-linux-gnu s390x-linux-gnu; do
   build=build-${target%%-*}
   run=$PWD/cmake/$target-run.sh
-  log=$build.log
+  log=$build/ci.log
+  mkdir -p "$build"
   echo "-- $target: build"
   cmake -S . -B "$build" -DCMAKE_TOOLCHAIN_FILE="cmake/$target.cmake" -DCMAKE_BUILD_TYPE=Release \
     -DTAMRIK_WERROR=ON >"$log" 2>&1 || { cat "$log"; exit 1; }
