@@ -85,8 +85,8 @@ bool stdoutIsTerminal() {
 }
 
 // A terminal shows the bytes as they come.
-ConsoleOutput::ConsoleOutput() = default;
-ConsoleOutput::~ConsoleOutput() = default;
+ConsoleOutput::ConsoleOutput() {}
+ConsoleOutput::~ConsoleOutput() {}
 
 namespace {
 
@@ -111,8 +111,8 @@ bool writeAll(int fd, const char* data, std::size_t size) {
 void writeStdout(const char* data, std::size_t size) {
   // A closed pipe ends the run by SIGPIPE; EPIPE arrives only where that
   // signal is ignored.
-  if (!writeAll(STDOUT_FILENO, data, size))
-    throw OutputFailure{errno == EPIPE, std::strerror(errno)};
+  if (writeAll(STDOUT_FILENO, data, size)) return;
+  throw OutputFailure{errno == EPIPE, std::strerror(errno)};
 }
 
 void writeStderr(const std::string& line) {
