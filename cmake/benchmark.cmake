@@ -7,7 +7,8 @@ option(TAMRIK_BENCHMARK "Build the benchmarks (needs Google Benchmark)" OFF)
 
 if(TAMRIK_BENCHMARK)
   if(NOT TARGET tamrik_test_image)
-    add_library(tamrik_test_image STATIC src/lif/test_image.cpp src/lif/test_sample.cpp)
+    add_library(tamrik_test_image STATIC src/lif/test_image.cpp src/lif/test_sample.cpp
+                                         src/container/test_container.cpp)
     target_link_libraries(tamrik_test_image PUBLIC tamrik_core)
   endif()
 
