@@ -70,6 +70,7 @@ bool TrackStore::place(const TrackRecord& record) {
     const unsigned head = sector.head - firstHead;
     if (heads == 1 && head == 1) continue;
     const unsigned cylinder = sector.cylinder - firstCylinder;
+    if (2 * cylinder + head >= tracks.size()) tracks.resize(2 * cylinder + 2);
     Track& track = tracks[2 * cylinder + head];
     if (track.bytes.empty()) {
       if (!allocate(*this, track)) return false;
@@ -100,10 +101,9 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
     } else if (pastSecondCylinder || ended) {
       heads = 1;
       // The other side holds something else: let it go.
-      for (unsigned cylinder = 0; cylinder < 256; ++cylinder) {
-        Track& other = tracks[2 * cylinder + 1];
-        keptBytes -= other.bytes.size();
-        other = Track{};
+      for (std::size_t other = 1; other < tracks.size(); other += 2) {
+        keptBytes -= tracks[other].bytes.size();
+        tracks[other] = Track{};
       }
     } else {
       return {Found::kMore};
@@ -112,6 +112,7 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
   const uint64_t cylinder = heads == 0 ? 0 : index / heads;
   const uint64_t head = heads == 0 ? 0 : index % heads;
   if (cylinder >= 256) return {Found::kEnd};
+  if (2 * cylinder + head >= tracks.size()) tracks.resize(2 * cylinder + 2);
   Track& track = tracks[2 * cylinder + head];
   if (track.bytes.empty()) {
     if (!ended) return {Found::kMore};

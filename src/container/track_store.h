@@ -22,7 +22,6 @@
 #ifndef TAMRIK_CONTAINER_TRACK_STORE_H_
 #define TAMRIK_CONTAINER_TRACK_STORE_H_
 
-#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -60,8 +59,9 @@ struct TrackStore {
   uint32_t records = 0;
   std::size_t keptBytes = 0;
   int lastCylinder[2] = {-1, -1};
-  // By cylinder from the first, times two, plus the head from the first.
-  std::array<Track, 2 * 256> tracks;
+  // By cylinder from the first, times two, plus the head from the first;
+  // grown as tracks come.
+  std::vector<Track> tracks;
 
   // Takes the volume's sectors from the next track record of the container.
   // False when the volume would grow past kMaxContainerBytes.
