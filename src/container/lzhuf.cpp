@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "container/lzhuf.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace tamrik::container {
@@ -58,30 +59,54 @@ LzhufStreamBuf::LzhufStreamBuf(std::streambuf& packed, std::size_t limit)
   std::memset(ring_, ' ', sizeof ring_);
 }
 
-unsigned LzhufStreamBuf::bit() {
-  if (bitCount_ == 0) {
+// Up to 64 bits are held, the next one on top. Beyond the end of the
+// stream zero bits are taken in and counted, so that a symbol that needed
+// them shows.
+void LzhufStreamBuf::refill() {
+  while (bitCount_ <= 56) {
     const int_type next = packed_.sbumpc();
+    uint64_t byte = 0;
     if (traits_type::eq_int_type(next, traits_type::eof())) {
-      pastEnd_ = true;
-      bits_ = 0;
+      padding_ += 8;
     } else {
-      bits_ = static_cast<unsigned char>(traits_type::to_char_type(next));
+      byte = static_cast<unsigned char>(traits_type::to_char_type(next));
     }
-    bitCount_ = 8;
+    bits_ |= byte << (56 - bitCount_);
+    bitCount_ += 8;
   }
-  --bitCount_;
-  return (bits_ >> bitCount_) & 1U;
 }
 
-unsigned LzhufStreamBuf::byte() {
-  unsigned value = 0;
-  for (int i = 0; i < 8; ++i) value = value << 1 | bit();
+inline unsigned LzhufStreamBuf::bit() {
+  if (bitCount_ == 0) refill();
+  const auto value = static_cast<unsigned>(bits_ >> 63);
+  bits_ <<= 1;
+  --bitCount_;
+  return value;
+}
+
+inline unsigned LzhufStreamBuf::byte() {
+  if (bitCount_ < 8) refill();
+  const auto value = static_cast<unsigned>(bits_ >> 56);
+  bits_ <<= 8;
+  bitCount_ -= 8;
   return value;
 }
 
 unsigned LzhufStreamBuf::decodeSymbol() {
+  // No code is longer than 22 bits: the tree is a Huffman tree of weights
+  // that sum to at most 0x8000, and a code of d bits needs a sum of at least
+  // the (d + 1)th Fibonacci number. So 32 bits in hand make the walk plain.
+  if (bitCount_ < 32) refill();
+  uint64_t bits = bits_;
+  unsigned used = 0;
   unsigned node = child_[kRoot];
-  while (node < kNodes) node = child_[node + bit()];
+  while (node < kNodes) {
+    node = child_[node + static_cast<unsigned>(bits >> 63)];
+    bits <<= 1;
+    ++used;
+  }
+  bits_ = bits;
+  bitCount_ -= used;
   const unsigned symbol = node - kNodes;
   count(symbol);
   return symbol;
@@ -90,8 +115,8 @@ unsigned LzhufStreamBuf::decodeSymbol() {
 unsigned LzhufStreamBuf::decodeDistance() {
   unsigned bits = byte();
   const unsigned upper = kPositionCode.upper[bits];
-  // The code's own bits beyond the first 8 read, then the 6 lower bits;
-  // the last 6 bits taken in are the lower bits.
+  // The first 8 bits hold the code, of 3 to 8 bits, and the start of the
+  // lower 6; as many more as the code is long, less 2, complete them.
   for (unsigned more = kPositionCode.length[bits] - 2U; more > 0; --more) {
     bits = bits << 1 | bit();
   }
@@ -99,17 +124,24 @@ unsigned LzhufStreamBuf::decodeDistance() {
 }
 
 // One more of `symbol`: raise the counts from its leaf to the root, moving
-// each node that now outweighs its right neighbours past them, so the tree
-// stays sorted by frequency.
+// each node that now outweighs its right neighbours past the last of them,
+// so the tree stays sorted by frequency. Nodes of one frequency stand
+// together, early on hundreds of them: where such a run was last seen to
+// end is kept for small frequencies, and checked before it is used.
 void LzhufStreamBuf::count(unsigned symbol) {
   if (freq_[kRoot] == kMaxFrequency) halve();
   unsigned node = parent_[symbol + kNodes];
   do {
+    const unsigned old = freq_[node];
     const unsigned weight = ++freq_[node];
     if (weight > freq_[node + 1]) {
-      unsigned last = node + 1;
-      while (weight > freq_[last + 1]) ++last;
-      freq_[node] = freq_[last];
+      unsigned last = old < kKeptEnds ? ends_[old] : 0;
+      if (last <= node || freq_[last] != old || freq_[last + 1] == old) {
+        last = static_cast<unsigned>(std::upper_bound(freq_ + node + 1, freq_ + kNodes + 1, old) -
+                                     freq_ - 1);
+      }
+      if (old < kKeptEnds) ends_[old] = static_cast<uint16_t>(last - 1);
+      freq_[node] = static_cast<uint16_t>(old);
       freq_[last] = static_cast<uint16_t>(weight);
 
       const unsigned moved = child_[node];
@@ -152,17 +184,10 @@ void LzhufStreamBuf::halve() {
   }
 }
 
-void LzhufStreamBuf::emit(unsigned char value, std::size_t& produced) {
-  out_[produced++] = static_cast<char>(value);
-  ring_[ringAt_] = value;
-  ringAt_ = (ringAt_ + 1) & (kRing - 1);
-  --left_;
-}
-
 LzhufStreamBuf::int_type LzhufStreamBuf::underflow() {
   if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
   std::size_t produced = 0;
-  while (!ended_ && produced < kRing) {
+  while (!ended_ && produced < kChunk) {
     if (left_ == 0) {
       ended_ = true;
       break;
@@ -170,17 +195,26 @@ LzhufStreamBuf::int_type LzhufStreamBuf::underflow() {
     const unsigned symbol = decodeSymbol();
     const unsigned distance = symbol < 256 ? 0 : decodeDistance();
     // A symbol that took padding bits is not part of the stream.
-    if (pastEnd_) {
+    if (bitCount_ < padding_) {
       ended_ = true;
       break;
     }
     if (symbol < 256) {
-      emit(static_cast<unsigned char>(symbol), produced);
+      out_[produced++] = static_cast<char>(symbol);
+      ring_[ringAt_] = static_cast<unsigned char>(symbol);
+      ringAt_ = (ringAt_ + 1) & (kRing - 1);
+      --left_;
       continue;
     }
-    unsigned from = ringAt_ - distance - 1;
-    for (unsigned n = symbol - 256 + kShortest; n > 0 && left_ > 0; --n, ++from) {
-      emit(ring_[from & (kRing - 1)], produced);
+    std::size_t length = symbol - 256 + kShortest;
+    if (length > left_) length = left_;
+    left_ -= length;
+    // Byte by byte: a copy may overlap the bytes it writes.
+    for (unsigned from = ringAt_ - distance - 1; length > 0; --length, ++from) {
+      const unsigned char value = ring_[from & (kRing - 1)];
+      out_[produced++] = static_cast<char>(value);
+      ring_[ringAt_] = value;
+      ringAt_ = (ringAt_ + 1) & (kRing - 1);
     }
   }
   if (produced == 0) return traits_type::eof();

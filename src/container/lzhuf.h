@@ -46,30 +46,35 @@ class LzhufStreamBuf : public std::streambuf {
   static constexpr unsigned kNodes = 2 * kSymbols - 1;
   static constexpr unsigned kRoot = kNodes - 1;
   static constexpr unsigned kMaxFrequency = 0x8000;
+  // Unpacked at a time: little beyond what the reader asks for is decoded.
+  static constexpr unsigned kChunk = 256;
+  static constexpr unsigned kKeptEnds = 1024;
 
+  void refill();
   unsigned bit();
   unsigned byte();
   unsigned decodeSymbol();
   unsigned decodeDistance();
   void count(unsigned symbol);
   void halve();
-  void emit(unsigned char value, std::size_t& produced);
 
   std::streambuf& packed_;
   std::size_t left_;
-  unsigned bits_ = 0;
+  uint64_t bits_ = 0;
   unsigned bitCount_ = 0;
-  bool pastEnd_ = false;  // a bit was wanted beyond the last byte
+  unsigned padding_ = 0;  // zero bits taken in beyond the end
   bool ended_ = false;
   // Node i's frequency, its first child (or kNodes + symbol at a leaf),
   // and each node's and leaf's parent; freq_[kNodes] stops searches.
   uint16_t freq_[kNodes + 1];
   uint16_t child_[kNodes];
   uint16_t parent_[kNodes + kSymbols];
+  // Where the nodes of each small frequency were last seen to end.
+  uint16_t ends_[kKeptEnds] = {};
   unsigned char ring_[kRing];
   unsigned ringAt_ = kRing - kLongest;
-  // One ring's worth, and room for the copy that crosses its end.
-  char out_[kRing + kLongest];
+  // One chunk, and room for the copy that crosses its end.
+  char out_[kChunk + kLongest];
 };
 
 }  // namespace tamrik::container
