@@ -21,6 +21,12 @@ if(TAMRIK_BENCHMARK)
   target_link_libraries(tamrik_make_images PRIVATE tamrik_bench_floppy)
   target_compile_options(tamrik_make_images PRIVATE ${TAMRIK_WARNINGS})
 
+  # The same floppies as raw images and packed Teledisk files, for
+  # bench/containers.sh.
+  add_executable(tamrik_make_containers bench/make_containers.cpp)
+  target_link_libraries(tamrik_make_containers PRIVATE tamrik_bench_floppy)
+  target_compile_options(tamrik_make_containers PRIVATE ${TAMRIK_WARNINGS})
+
   find_package(benchmark REQUIRED)
   add_executable(tamrik_bench bench/listing_bench.cpp)
   target_link_libraries(tamrik_bench PRIVATE tamrik_cli tamrik_bench_floppy benchmark::benchmark)
