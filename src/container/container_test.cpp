@@ -343,6 +343,9 @@ const Case kCases[] = {
     {"a packed stream that expands past 16 MiB ends the volume where it stands", kSmall,
      Form::kTelediskAdvanced, [](Tracks t) { insertBefore(t, 1, hugeTracks()); },
      [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
+    {"a file read past 16 MiB ends the volume where it stands", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { insertBefore(t, 1, hugeTracks()); },
+     [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
     {"a Teledisk data block of length 0 ends the file", kSmall, Form::kTelediskRaw,
      [](Tracks t) {
        insertBefore(t, 1,
@@ -365,6 +368,8 @@ const Case kCases[] = {
      Form::kTelediskAdvancedBefore20, nullptr, nullptr, nullptr, true},
     {"an ImageDisk text without its end is no container", kSmall, Form::kImageDisk, nullptr,
      nullptr, [](File f) { f.resize(f.find('\x1A')); }, true},
+    {"an ImageDisk text that runs past 16 MiB is no container", kSmall, Form::kImageDisk, nullptr,
+     nullptr, [](File f) { f.insert(4, std::string(17 << 20, ' ')); }, true},
 };
 
 TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {

@@ -15,7 +15,7 @@ constexpr unsigned kLastRecordType = 8;
 
 bool skipImageDiskText(std::streambuf& file) {
   char chunk[512];
-  for (;;) {
+  for (std::size_t read = 0; read < kMaxContainerBytes; read += sizeof chunk) {
     const std::streamsize got = file.sgetn(chunk, sizeof chunk);
     if (got <= 0) return false;
     const void* end = std::memchr(chunk, 0x1A, static_cast<std::size_t>(got));
@@ -26,11 +26,16 @@ bool skipImageDiskText(std::streambuf& file) {
              std::streampos(std::streamoff(-1));
     }
   }
+  return false;
 }
 
 bool ImageDiskReader::nextTrack(TrackRecord& track) {
   track.clear();
   std::streambuf& in = *file;
+  if (in.pubseekoff(0, std::ios_base::cur, std::ios_base::in) >
+      static_cast<std::streamoff>(kMaxContainerBytes)) {
+    return false;
+  }
   unsigned char header[5];
   if (!readExactly(in, header, sizeof header) || header[4] > kMaxSizeCode) return false;
   const unsigned count = header[3];

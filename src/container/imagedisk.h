@@ -25,7 +25,7 @@
 namespace tamrik::container {
 
 // Reads on from just after "IMD " to the end of the text; false when the
-// file ends first.
+// file ends first or the text runs past kMaxContainerBytes.
 bool skipImageDiskText(std::streambuf& file);
 
 struct ImageDiskReader {
@@ -33,8 +33,8 @@ struct ImageDiskReader {
   std::size_t decodedBytes = 0;
 
   // The next track; false when the file ends, a track is cut short or
-  // malformed, or would take the decoded data past kMaxContainerBytes.
-  // The track that was cut short is not given.
+  // malformed, would take the decoded data past kMaxContainerBytes or
+  // starts beyond it in the file. The track that was cut short is not given.
   bool nextTrack(TrackRecord& track);
 };
 

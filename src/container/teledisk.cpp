@@ -95,6 +95,10 @@ bool TelediskReader::nextTrack(TrackRecord& track) {
     block.resize(fields[2] | std::size_t{fields[3]} << 8);
     if (!readExactly(in, block.data(), block.size())) return false;
   }
+  if (!unpacked && file->pubseekoff(0, std::ios_base::cur, std::ios_base::in) >
+                       static_cast<std::streamoff>(kMaxContainerBytes)) {
+    return false;
+  }
   unsigned char header[4];
   if (!readExactly(in, header, sizeof header) || header[0] == kEndOfImage) return false;
   for (unsigned i = 0; i < header[0]; ++i) {

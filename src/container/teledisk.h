@@ -52,8 +52,8 @@ struct TelediskReader {
                  const unsigned char (&header)[kTelediskHeaderBytes]);
 
   // The next track; false at the end record, or when the records end, are
-  // cut short or would decode to more than kMaxContainerBytes. The record
-  // that was cut short is not given.
+  // cut short, would decode to more than kMaxContainerBytes or start beyond
+  // it in the file. The record that was cut short is not given.
   bool nextTrack(TrackRecord& track);
 };
 

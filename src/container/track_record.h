@@ -13,9 +13,10 @@
 
 namespace tamrik::container {
 
-// What one container may cost at most: decoded sector bytes, bytes a
-// compressed stream expands to, and tracks kept, each counted apart. A
-// 2.88 MB floppy fits several times over.
+// What one container may cost at most: bytes read from the file, decoded
+// sector bytes, bytes a compressed stream expands to, and tracks kept, each
+// counted apart. A 2.88 MB floppy fits several times over; a device that
+// never ends does not keep the reader forever.
 inline constexpr std::size_t kMaxContainerBytes = std::size_t{16} << 20;
 
 // Sector sizes are 128 << code; code 6 (8,192 bytes) is the largest that
