@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <istream>
-#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -86,8 +85,12 @@ std::string volumeOf(const Geometry& geometry) {
 std::string readVolume(const std::string& file) {
   const std::unique_ptr<std::streambuf> volume =
       container::openVolume(std::make_unique<ImageBuf>(file));
-  std::istream in(volume.get());
-  return {std::istreambuf_iterator<char>(in), {}};
+  std::string bytes;
+  char chunk[65536];
+  for (std::streamsize got; (got = volume->sgetn(chunk, sizeof chunk)) > 0;) {
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
 }
 
 // The same, block by block from the last: the volume must not depend on
@@ -382,6 +385,7 @@ TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
     std::string want = c.handedBack ? file : volume;
     if (c.expect != nullptr) c.expect(want, c.geometry);
     EXPECT_EQ(difference(readVolume(file), want), "") << c.what;
+    if (c.handedBack) continue;
     EXPECT_EQ(difference(readVolumeBackwards(file, want.size()), want), "")
         << c.what << ", backwards";
   }
