@@ -112,8 +112,9 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
   const uint64_t cylinder = heads == 0 ? 0 : index / heads;
   const uint64_t head = heads == 0 ? 0 : index % heads;
   if (cylinder >= 256) return {Found::kEnd};
-  if (2 * cylinder + head >= tracks.size()) tracks.resize(2 * cylinder + 2);
-  Track& track = tracks[2 * cylinder + head];
+  const auto at = static_cast<std::size_t>(2 * cylinder + head);
+  if (at >= tracks.size()) tracks.resize(at / 2 * 2 + 2);
+  Track& track = tracks[at];
   if (track.bytes.empty()) {
     if (!ended) return {Found::kMore};
     const int last = std::max(lastCylinder[0], heads == 2 ? lastCylinder[1] : -1);
