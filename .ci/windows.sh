@@ -116,6 +116,10 @@ if [ -d ../shared/images ]; then
   while IFS= read -r -d '' image; do images+=("$image"); done \
     < <(find "$(cd ../shared/images && pwd)" -type f -print0 | sort -z)
 fi
+if [ -d ../shared/containers ]; then
+  while IFS= read -r -d '' image; do images+=("$image"); done \
+    < <(find "$(cd ../shared/containers && pwd)" -type f -print0 | sort -z)
+fi
 out=build-win/compare
 mkdir -p "$out"
 compared=0

@@ -7,7 +7,8 @@ option(TAMRIK_BENCHMARK "Build the benchmarks (needs Google Benchmark)" OFF)
 
 if(TAMRIK_BENCHMARK)
   if(NOT TARGET tamrik_test_image)
-    add_library(tamrik_test_image STATIC src/lif/test_image.cpp src/lif/test_sample.cpp)
+    add_library(tamrik_test_image STATIC src/lif/test_image.cpp src/lif/test_sample.cpp
+                                         src/container/test_container.cpp)
     target_link_libraries(tamrik_test_image PUBLIC tamrik_core)
   endif()
 
@@ -19,6 +20,12 @@ if(TAMRIK_BENCHMARK)
   add_executable(tamrik_make_images bench/make_images.cpp)
   target_link_libraries(tamrik_make_images PRIVATE tamrik_bench_floppy)
   target_compile_options(tamrik_make_images PRIVATE ${TAMRIK_WARNINGS})
+
+  # The same floppies as raw images and packed Teledisk files, for
+  # bench/containers.sh.
+  add_executable(tamrik_make_containers bench/make_containers.cpp)
+  target_link_libraries(tamrik_make_containers PRIVATE tamrik_bench_floppy)
+  target_compile_options(tamrik_make_containers PRIVATE ${TAMRIK_WARNINGS})
 
   find_package(benchmark REQUIRED)
   add_executable(tamrik_bench bench/listing_bench.cpp)

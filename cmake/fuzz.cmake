@@ -14,7 +14,8 @@ endif()
 
 # The builder and the in-memory image stream; the test suite has its own copy
 # of this library, which is not there without tests.
-add_library(tamrik_fuzz_images STATIC src/lif/test_image.cpp src/lif/test_sample.cpp)
+add_library(tamrik_fuzz_images STATIC src/lif/test_image.cpp src/lif/test_sample.cpp
+                                      src/container/test_container.cpp)
 target_link_libraries(tamrik_fuzz_images PUBLIC tamrik_core)
 
 add_executable(tamrik_fuzz_seeds fuzz/make_seeds.cpp)

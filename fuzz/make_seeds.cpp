@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Writes the fuzz seed corpus into the folder given as the argument: valid
-// volumes that reach every part of the reader and the listing, and a few
-// broken ones next to them, all built with the test-image builder.
+// volumes that reach every part of the reader and the listing, the sample
+// in each kind of container, and a few broken ones next to them, all built
+// with the test-image and test-container builders.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "container/test_container.h"
 #include "lif/test_image.h"
 #include "lif/test_sample.h"
 
@@ -87,6 +89,51 @@ int main(int argc, char** argv) {
   odd.name = std::string("\x1b]0;\x07\x7f\0AB\x01", 10);
   controls.entries = {odd};
   seeds.emplace_back("control_bytes", controls.bytes());
+
+  // The sample on two cylinders, in every form either container takes;
+  // the second side of the last one holds another format.
+  namespace test = tamrik::test;
+  const std::vector<test::TestTrack> tracks =
+      test::volumeTracks(test::sampleVolume().bytes(), test::Geometry{2, 2, 16, 1, 1});
+  test::TelediskOptions teledisk;
+  for (const unsigned encoding : {0U, 1U, 2U}) {
+    teledisk.encoding = encoding;
+    std::vector<test::TestTrack> stored = tracks;
+    // Stored as they are, sectors of zeros would not fit the fuzzer's
+    // inputs: they go without data, and read as zeros all the same.
+    for (test::TestTrack& track : stored) {
+      for (test::TestSector& sector : track.sectors) {
+        if (encoding == 0 && sector.data.find_first_not_of('\0') == std::string::npos) {
+          sector.data.clear();
+        }
+      }
+    }
+    seeds.emplace_back("teledisk_encoding" + std::to_string(encoding),
+                       test::telediskFile(stored, teledisk));
+  }
+  teledisk.advanced = true;
+  teledisk.comment = std::string(64, ' ') + "Packed";
+  seeds.emplace_back("teledisk_advanced", test::telediskFile(tracks, teledisk));
+  seeds.emplace_back("imagedisk", test::imageDiskFile(tracks));
+  seeds.emplace_back("imagedisk_maps", test::imageDiskFile(tracks, true));
+  std::vector<test::TestTrack> oneSide;
+  for (const test::TestTrack& track :
+       test::volumeTracks(test::sampleVolume().bytes(), test::Geometry{2, 1, 16, 1, 0})) {
+    oneSide.push_back(track);
+    test::TestTrack& other = oneSide.emplace_back();
+    other.cylinder = track.cylinder;
+    other.head = 1;
+    for (unsigned id = 1; id <= 2; ++id) {
+      test::TestSector& sector = other.sectors.emplace_back();
+      sector.cylinder = track.cylinder;
+      sector.head = 1;
+      sector.id = id;
+      sector.sizeCode = 2;
+      sector.data.assign(512, 'x');
+    }
+  }
+  teledisk.advanced = false;
+  seeds.emplace_back("teledisk_other_side", test::telediskFile(oneSide, teledisk));
 
   const std::string sample = tamrik::test::sampleVolume().bytes();
   seeds.emplace_back("cut_header", sample.substr(0, 41));

@@ -1,15 +1,18 @@
 // SPDX-License-Identifier: MIT
-// Fuzz target: any bytes as an image, listed in memory with every option
-// combination. Besides crashes and sanitizer reports it aborts when a
+// Fuzz target: any bytes as an image, raw or in a container, listed in
+// memory with every option combination. Besides crashes and sanitizer reports it aborts when a
 // listing is neither complete nor the refusal, or when sorting changes the
 // amount of output.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <istream>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <string_view>
 
+#include "container/open_volume.h"
 #include "lif/test_image.h"
 #include "listing/list_volume.h"
 
@@ -19,7 +22,9 @@ constexpr std::string_view kRefusalText = "Unknown or corrupt disk image\n\n";
 constexpr std::string_view kEnd = "End of Directory\n";
 
 std::string listed(const std::string& bytes, bool sortByName, bool alwaysBytes) {
-  tamrik::test::ImageStream image(bytes);
+  const std::unique_ptr<std::streambuf> volume =
+      tamrik::container::openVolume(std::make_unique<tamrik::test::ImageBuf>(bytes));
+  std::istream image(volume.get());
   std::ostringstream out;
   // Masking follows the sort flag so that both output paths are exercised.
   tamrik::listVolume(image, sortByName, alwaysBytes, tamrik::LineWriter{out, sortByName});

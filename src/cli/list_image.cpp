@@ -4,6 +4,7 @@
 #include <istream>
 #include <memory>
 
+#include "container/open_volume.h"
 #include "io/image_file.h"
 #include "listing/list_volume.h"
 
@@ -11,7 +12,7 @@ namespace tamrik {
 
 void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
                const LineWriter& writer) {
-  const std::unique_ptr<std::streambuf> file = io::openImageFile(fileName);
+  const std::unique_ptr<std::streambuf> file = container::openVolume(io::openImageFile(fileName));
   if (!file) return;
   std::istream image(file.get());
   listVolume(image, sortByName, alwaysBytes, writer);

@@ -1,18 +1,23 @@
 // SPDX-License-Identifier: MIT
 // Damage sweeps: a valid volume cut at every length, and every byte of its
-// header and first entries overwritten in turn. Whatever the damage, a run
-// ends in a complete listing or in the refusal alone, never in a partial
-// listing or anything else.
+// header and first entries overwritten in turn; the same volume in each
+// kind of container, cut at every length and with every byte overwritten.
+// Whatever the damage, a run ends in a complete listing or in the refusal
+// alone, never in a partial listing or anything else.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <istream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "container/open_volume.h"
+#include "container/test_container.h"
 #include "lif/test_image.h"
 #include "listing/list_volume.h"
 
@@ -22,8 +27,11 @@ namespace {
 constexpr char kRefusalText[] = "Unknown or corrupt disk image\n\n";
 constexpr char kEnd[] = "End of Directory\n";
 
+// Through the container layer, as the command line lists a file.
 std::string listed(const std::string& bytes, bool sortByName = false) {
-  test::ImageStream image(bytes);
+  const std::unique_ptr<std::streambuf> volume =
+      container::openVolume(std::make_unique<test::ImageBuf>(bytes));
+  std::istream image(volume.get());
   std::ostringstream out;
   listVolume(image, sortByName, false, LineWriter{out});
   return out.str();
@@ -126,6 +134,62 @@ TEST(DamageSweep, DamagedHeaderOrEntryByteGivesPartialListingOrOtherText) {
   EXPECT_GT(changed, 0U);
   std::printf("damage sweep: %zu runs, %zu refused, %zu changed listings\n", runs, refused,
               changed);
+}
+
+// The volume on 3 cylinders of 2 x 16 sectors, in each kind of container.
+std::vector<std::pair<const char*, std::string>> containers() {
+  const test::Geometry geometry{3, 2, 16, 1, 1};
+  const std::vector<test::TestTrack> tracks = test::volumeTracks(volume().bytes(), geometry);
+  test::TelediskOptions runs;
+  runs.encoding = 2;
+  runs.comment = "Damage";
+  test::TelediskOptions packed = runs;
+  packed.advanced = true;
+  return {{"Teledisk", test::telediskFile(tracks, runs)},
+          {"Teledisk, advanced", test::telediskFile(tracks, packed)},
+          {"ImageDisk", test::imageDiskFile(tracks)}};
+}
+
+// Nothing is listed until the first track is whole; from there on, all of
+// it, as the raw volume lists.
+TEST(DamageSweep, ContainerCutShortIsRefusedUntilItsFirstTrackIsWhole) {
+  const std::string full = listed(volume().bytes());
+  ASSERT_TRUE(complete(full));
+  for (const auto& [kind, file] : containers()) {
+    ASSERT_EQ(listed(file), full) << kind;
+    std::size_t whole = file.size();
+    for (std::size_t length = 0; length < file.size(); ++length) {
+      const std::string out = listed(file.substr(0, length));
+      if (whole == file.size() && out == full) whole = length;
+      EXPECT_EQ(out, length < whole ? kRefusalText : full) << kind << " cut at " << length;
+    }
+    std::printf("%s of %zu bytes: listed from %zu bytes on\n", kind, file.size(), whole);
+  }
+}
+
+TEST(DamageSweep, ContainerWithAnyByteDamagedListsOrIsRefused) {
+  const std::string full = listed(volume().bytes());
+  for (const auto& [kind, file] : containers()) {
+    std::size_t refused = 0;
+    std::size_t changed = 0;
+    for (std::size_t offset = 0; offset < file.size(); ++offset) {
+      const auto byte = static_cast<unsigned char>(file[offset]);
+      for (const unsigned value : {0x00U, 0xFFU, byte ^ 0x01U, byte ^ 0x80U}) {
+        std::string damaged = file;
+        damaged[offset] = static_cast<char>(value);
+        const std::string out = listed(damaged);
+        if (out == kRefusalText) {
+          ++refused;
+        } else {
+          EXPECT_TRUE(complete(out)) << kind << ", byte " << offset << " set to " << value;
+          if (out != full) ++changed;
+        }
+      }
+    }
+    EXPECT_GT(refused, 0U) << kind;
+    EXPECT_GT(changed, 0U) << kind;
+    std::printf("%s: %zu refused, %zu changed listings\n", kind, refused, changed);
+  }
 }
 
 // Header values whose byte offset or slot count do not fit in 32 bits. Cut

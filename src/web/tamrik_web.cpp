@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "container/open_volume.h"
 #include "io/image_file.h"
 #include "listing/line_writer.h"
 #include "listing/list_volume.h"
@@ -47,7 +48,8 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
     tamrik::printHeading("", name, writer);
     // A file that cannot be read gets its heading alone, as on the command
     // line; the worker says why.
-    if (const std::unique_ptr<std::streambuf> file = tamrik::io::openImageFile(name)) {
+    if (const std::unique_ptr<std::streambuf> file =
+            tamrik::container::openVolume(tamrik::io::openImageFile(name))) {
       std::istream image(file.get());
       tamrik::listVolume(image, sortByName != 0, alwaysBytes != 0, writer);
     }

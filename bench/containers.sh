@@ -1,0 +1,60 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# Times listing LIF volumes kept in Teledisk files in the advanced form
+# against listing the same volumes as raw images, whole process: COUNT
+# generated 77 x 2 x 16 floppies (default 200), `tamrik 'folder/*'` over
+# each folder with its output to a pipe, in paired runs (default 9).
+# Prints the medians, the ratios (packed to raw) and the peak memory; the
+# listings of both folders must hold the same lines.
+# usage: bench/containers.sh [COUNT [RUNS]]
+# Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
+# another build of the program instead.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+count=${1:-200}
+runs=${2:-9}
+build=${TAMRIK_BENCH_BUILD:-build-bench}
+
+[ -x /usr/bin/time ] || { apt-get update -qq && apt-get install -y -qq time; }
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAMRIK_BENCHMARK=ON >/dev/null
+cmake --build "$build" -j"$(nproc)" --target tamrik tamrik_make_containers >/dev/null
+program=${TAMRIK_BENCH_PROGRAM:-$build/tamrik}
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+"$build/tamrik_make_containers" "$work" "$count"
+packed=("$program" "$work/td0/*")
+raw=("$program" "$work/raw/*")
+
+# The same listings, or the comparison means nothing; the two folders may
+# give their files in another order.
+"${packed[@]}" | sort >"$work/packed.txt"
+"${raw[@]}" | sort >"$work/raw.txt"
+cmp -s "$work/packed.txt" "$work/raw.txt" || { echo "the listings differ" >&2; exit 1; }
+lines=$(wc -l <"$work/raw.txt")
+
+timed() {
+  local TIMEFORMAT='%3R %3U %3S'
+  { time "$@" > >(cat >/dev/null); } 2>&1
+}
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$work/rounds"
+for _ in $(seq "$runs"); do
+  read -r pw pu ps < <(timed "${packed[@]}")
+  read -r rw ru rs < <(timed "${raw[@]}")
+  echo "$pw $pu $ps $rw $ru $rs" >>"$work/rounds"
+done
+col() { awk -v c="$1" '{ print $c }' "$work/rounds" | median; }
+ratio() { awk -v a="$1" -v b="$2" '$b > 0 { print $a / $b }' "$work/rounds" | median; }
+
+/usr/bin/time -v -o "$work/peak_packed" "${packed[@]}" >/dev/null
+/usr/bin/time -v -o "$work/peak_raw" "${raw[@]}" >/dev/null
+peak() { awk -F': ' '/Maximum resident set size/ {print $2}' "$1"; }
+
+echo "$count generated floppies, $(du -sk "$work/td0" | cut -f1) KiB packed and $(du -sk "$work/raw" | cut -f1) KiB raw, $lines lines to a pipe, medians of $runs paired runs"
+printf '   %-20s %8s %8s %8s\n' "" wall user sys
+printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "Teledisk, advanced" "$(col 1)" "$(col 2)" "$(col 3)" "$(peak "$work/peak_packed")"
+printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "raw" "$(col 4)" "$(col 5)" "$(col 6)" "$(peak "$work/peak_raw")"
+echo "   ratio packed/raw (wall): $(ratio 1 4)"
+echo "   ratio packed/raw (user + sys): $(awk '{ if ($5 + $6 > 0) print ($2 + $3) / ($5 + $6) }' "$work/rounds" | median)"

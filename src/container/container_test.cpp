@@ -1,0 +1,403 @@
+// SPDX-License-Identifier: MIT
+// LIF volumes inside Teledisk and ImageDisk files, read back block by block
+// through the one entry point: the volume as a drive wrote it, and what real
+// files hold besides or instead, one table row each.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <istream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "container/open_volume.h"
+#include "container/test_container.h"
+#include "lif/test_image.h"
+#include "lif/test_sample.h"
+
+namespace tamrik::test {
+namespace {
+
+enum class Form {
+  kTelediskRaw,
+  kTelediskPairs,
+  kTelediskRuns,
+  kTelediskAdvanced,
+  kTelediskAdvancedBefore20,
+  kImageDisk,
+  kImageDiskMaps,
+};
+
+std::string fileOf(Form form, const std::vector<TestTrack>& tracks) {
+  TelediskOptions options;
+  switch (form) {
+    case Form::kImageDisk:
+      return imageDiskFile(tracks);
+    case Form::kImageDiskMaps:
+      return imageDiskFile(tracks, true);
+    case Form::kTelediskRaw:
+      options.comment = std::string("Raw sectors\0second line", 23);
+      break;
+    case Form::kTelediskPairs:
+      options.encoding = 1;
+      break;
+    case Form::kTelediskRuns:
+      options.encoding = 2;
+      options.comment = "Runs";
+      break;
+    case Form::kTelediskAdvancedBefore20:
+      options.version = 15;
+      [[fallthrough]];
+    case Form::kTelediskAdvanced:
+      options.advanced = true;
+      options.encoding = 2;
+      // Blanks first: the packer copies them from the ring's blanks, which
+      // nothing wrote.
+      options.comment = std::string(200, ' ') + "Advanced";
+      break;
+  }
+  return telediskFile(tracks, options);
+}
+
+// The sample's header and directory, then blocks that each name their
+// place, followed by noise that leaves the packer little to match; every
+// fifth sector all 0xE5, as a formatter leaves it.
+std::string volumeOf(const Geometry& geometry) {
+  std::string bytes(geometry.volumeBytes(), '\0');
+  const std::size_t sectorBytes = geometry.sectorBytes();
+  uint32_t noise = 12345;
+  for (std::size_t at = 0; at < bytes.size(); at += 256) {
+    const std::size_t sector = at / sectorBytes;
+    const std::string text =
+        "sector " + std::to_string(sector) + " block " + std::to_string(at / 256);
+    for (std::size_t i = 0; i < 256; ++i) {
+      noise = noise * 1103515245 + 12345;
+      const char made = i < 128 ? text[i % text.size()] : static_cast<char>(noise >> 24);
+      bytes[at + i] = sector % 5 == 4 ? '\xE5' : made;
+    }
+  }
+  const std::string lif = sampleVolume().bytes();
+  bytes.replace(0, lif.size(), lif);
+  return bytes;
+}
+
+std::string readVolume(const std::string& file) {
+  const std::unique_ptr<std::streambuf> volume =
+      container::openVolume(std::make_unique<ImageBuf>(file));
+  std::string bytes;
+  char chunk[65536];
+  for (std::streamsize got; (got = volume->sgetn(chunk, sizeof chunk)) > 0;) {
+    bytes.append(chunk, static_cast<std::size_t>(got));
+  }
+  return bytes;
+}
+
+// The same, block by block from the last: the volume must not depend on
+// the order in which tracks were asked for.
+std::string readVolumeBackwards(const std::string& file, std::size_t size) {
+  const std::unique_ptr<std::streambuf> volume =
+      container::openVolume(std::make_unique<ImageBuf>(file));
+  std::istream in(volume.get());
+  std::string bytes(size, '\0');
+  for (std::size_t block = (size + 255) / 256; block-- > 0;) {
+    in.seekg(static_cast<std::streamoff>(block * 256));
+    in.read(bytes.data() + block * 256,
+            static_cast<std::streamsize>(std::min<std::size_t>(256, size - block * 256)));
+  }
+  if (!in) bytes += " (a block did not read)";
+  return bytes;
+}
+
+// Where two volumes first differ, rather than both of them.
+std::string difference(const std::string& got, const std::string& want) {
+  std::size_t at = 0;
+  while (at < got.size() && at < want.size() && got[at] == want[at]) ++at;
+  if (at == got.size() && at == want.size()) return "";
+  return "differs at byte " + std::to_string(at) + " (block " + std::to_string(at / 256) + "); " +
+         std::to_string(got.size()) + " bytes read, " + std::to_string(want.size()) + " wanted";
+}
+
+TestTrack& trackOf(std::vector<TestTrack>& tracks, unsigned cylinder, unsigned head) {
+  for (TestTrack& track : tracks) {
+    if (track.raw.empty() && track.cylinder == cylinder && track.head == head) return track;
+  }
+  ADD_FAILURE() << "no track " << cylinder << "/" << head;
+  return tracks.front();
+}
+
+TestSector& sectorOf(std::vector<TestTrack>& tracks, unsigned cylinder, unsigned head,
+                     unsigned id) {
+  for (TestSector& sector : trackOf(tracks, cylinder, head).sectors) {
+    if (sector.id == id) return sector;
+  }
+  ADD_FAILURE() << "no sector " << cylinder << "/" << head << "/" << id;
+  return tracks.front().sectors.front();
+}
+
+std::size_t offsetOf(const Geometry& g, unsigned cylinder, unsigned head, unsigned id) {
+  return ((std::size_t{cylinder} * g.heads + head) * g.sectors + id - g.firstId) * g.sectorBytes();
+}
+
+void zeroSector(std::string& volume, const Geometry& g, unsigned cylinder, unsigned head,
+                unsigned id) {
+  volume.replace(offsetOf(g, cylinder, head, id), g.sectorBytes(), g.sectorBytes(), '\0');
+}
+
+// A track of the given shape whose every byte is 0x6C.
+TestTrack foreignTrack(unsigned cylinder, unsigned head, unsigned count, unsigned sizeCode,
+                       unsigned firstId) {
+  TestTrack track;
+  track.cylinder = cylinder;
+  track.head = head;
+  for (unsigned i = 0; i < count; ++i) {
+    TestSector& sector = track.sectors.emplace_back();
+    sector.cylinder = cylinder;
+    sector.head = head;
+    sector.id = firstId + i;
+    sector.sizeCode = sizeCode;
+    sector.data.assign(128U << sizeCode, '\x6C');
+  }
+  return track;
+}
+
+TestTrack rawTrack(std::string bytes) {
+  TestTrack track;
+  track.raw = std::move(bytes);
+  return track;
+}
+
+// Teledisk tracks of 130 sectors of an unknown size, each with a data block
+// of 64 KiB: every pair unpacks to 17 MB, of which nothing is kept.
+TestTrack hugeTracks() {
+  std::string track("\x82\0\0\0", 4);
+  for (int i = 0; i < 130; ++i)
+    track += std::string("\0\0\1\7\0\0\xFF\xFF", 8) + std::string(0xFFFF, '\0');
+  return rawTrack(track + track);
+}
+
+// Inserts `track` before the first track of `cylinder`.
+void insertBefore(std::vector<TestTrack>& tracks, unsigned cylinder, TestTrack track) {
+  auto at = tracks.begin();
+  while (at != tracks.end() && (!at->raw.empty() || at->cylinder < cylinder)) ++at;
+  tracks.insert(at, std::move(track));
+}
+
+constexpr Geometry kHp9114{77, 2, 16, 1, 1};
+constexpr Geometry kSmall{4, 2, 16, 1, 1};
+constexpr Geometry kSingleFrom0{4, 1, 16, 1, 0};
+constexpr std::size_t kSmallTrack = 16 * 256;
+
+using Tracks = std::vector<TestTrack>&;
+using Volume = std::string&;
+using File = std::string&;
+
+struct Case {
+  const char* what;
+  Geometry geometry;
+  Form form;
+  void (*change)(Tracks) = nullptr;
+  void (*expect)(Volume, const Geometry&) = nullptr;
+  void (*damage)(File) = nullptr;
+  bool handedBack = false;  // the file is no container and reads as it is
+};
+
+const Case kCases[] = {
+    {"77 x 2 x 16 x 256, ids from 1, sectors as they are", kHp9114, Form::kTelediskRaw},
+    {"35 x 2 x 16 x 256, ids from 0, repeated pairs", {35, 2, 16, 1, 0}, Form::kTelediskPairs},
+    {"70 x 1 x 16 x 256, single-sided, runs", {70, 1, 16, 1, 0}, Form::kTelediskRuns},
+    {"80 x 2 x 9 x 512, ImageDisk", {80, 2, 9, 2, 1}, Form::kImageDisk},
+    {"20 x 2 x 5 x 1024, advanced form", {20, 2, 5, 3, 1}, Form::kTelediskAdvanced},
+    {"cylinder and head maps", kSmall, Form::kImageDiskMaps},
+
+    {"a Teledisk sector without data reads as zeros", kSmall, Form::kTelediskRuns,
+     [](Tracks t) { sectorOf(t, 0, 1, 5).data.clear(); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 1, 5); }},
+    {"an ImageDisk sector without data reads as zeros", kSmall, Form::kImageDisk,
+     [](Tracks t) { sectorOf(t, 1, 0, 16).data.clear(); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 1, 0, 16); }},
+    {"a missing sector reads as zeros, on the first track too", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       auto& sectors = trackOf(t, 0, 0).sectors;
+       sectors.erase(std::find_if(sectors.begin(), sectors.end(),
+                                  [](const TestSector& sector) { return sector.id == 10; }));
+     },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 10); }},
+    {"a missing track below the last cylinder reads as zeros", kSmall, Form::kImageDisk,
+     [](Tracks t) { t.erase(t.begin() + 5); },
+     [](Volume v, const Geometry&) { v.replace(5 * kSmallTrack, kSmallTrack, kSmallTrack, '\0'); }},
+    {"a second copy of a sector is left out", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       TestSector copy = sectorOf(t, 0, 0, 3);
+       copy.data.assign(256, 'D');
+       copy.flags = 0x01;
+       trackOf(t, 0, 0).sectors.push_back(copy);
+     }},
+    {"ids that Teledisk made up from 100 are left out", kSmall, Form::kTelediskPairs,
+     [](Tracks t) {
+       for (unsigned i = 0; i < 3; ++i) {
+         TestSector made = sectorOf(t, i / 2, i % 2, 1);
+         made.id = 100 + i;
+         made.flags = 0x40;
+         made.data.assign(256, 'M');
+         trackOf(t, i / 2, i % 2).sectors.insert(trackOf(t, i / 2, i % 2).sectors.begin(), made);
+       }
+       // One that happens to fall in the run still names no sector.
+       TestSector made = sectorOf(t, 1, 1, 5);
+       made.flags = 0x40;
+       made.data.assign(256, 'M');
+       trackOf(t, 1, 1).sectors.insert(trackOf(t, 1, 1).sectors.begin(), made);
+     }},
+    {"a sector of another size on every track is left out, error and all", kSmall,
+     Form::kTelediskRuns,
+     [](Tracks t) {
+       for (TestTrack& track : t) {
+         TestSector extra = track.sectors[0];
+         extra.id = 17;
+         extra.sizeCode = &track == &t[0] ? 3 : 0;  // larger on the first track
+         extra.flags = 0x02;
+         extra.data.assign(128U << extra.sizeCode, 'X');
+         track.sectors.insert(track.sectors.begin() + 2, extra);
+       }
+     }},
+    {"a track given again later adds nothing", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       TestTrack again = trackOf(t, 0, 0);
+       for (TestSector& sector : again.sectors) sector.data.assign(256, 'T');
+       t.insert(t.begin() + 1, again);
+       auto& sectors = trackOf(t, 0, 0).sectors;
+       sectors.erase(std::find_if(sectors.begin(), sectors.end(),
+                                  [](const TestSector& sector) { return sector.id == 10; }));
+     },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 10); }},
+    {"a data error keeps the data read (Teledisk)", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { sectorOf(t, 0, 0, 1).flags = 0x02; }},
+    {"a data error keeps the data read (ImageDisk)", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       sectorOf(t, 0, 0, 1).flags = 0x02;
+       sectorOf(t, 0, 1, 4).flags = 0x02;  // all 0xE5: a repeated byte with an error
+     }},
+    {"another format on the other side of a single-sided volume", kSingleFrom0, Form::kTelediskRaw,
+     [](Tracks t) {
+       for (unsigned cylinder = 4; cylinder-- > 0;) {
+         insertBefore(t, cylinder + 1, foreignTrack(cylinder, 1, 9, 2, 1));
+       }
+     }},
+    {"cylinders of another format beyond the volume end it", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       t.push_back(foreignTrack(4, 0, 9, 2, 1));
+       t.push_back(foreignTrack(4, 1, 16, 1, 17));
+       t.push_back(foreignTrack(5, 0, 16, 1, 97));
+     }},
+    {"a cylinder recorded without sectors ends the volume", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       t.emplace_back().cylinder = 4;
+       t.emplace_back().cylinder = 5;
+     }},
+    {"a sector's own ids place it, not its track's (ImageDisk maps)", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       for (TestTrack& track : t) {
+         track.cylinder = 2 * track.cylinder + 1;
+         track.head = 0;
+       }
+     }},
+    {"a sector's own ids place it, not its track's (Teledisk)", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       for (TestTrack& track : t) track.cylinder = 40;
+     }},
+    {"an unknown encoding reads as zeros", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { sectorOf(t, 1, 1, 7).encoding = 3; },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 1, 1, 7); }},
+    {"a repeat count beyond the sector is cut at its end", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       sectorOf(t, 1, 0, 2).block = std::string(
+           "\1\xFF\xFF"
+           "AB",
+           5);
+     },
+     [](Volume v, const Geometry& g) {
+       for (std::size_t i = 0; i < 256; ++i) v[offsetOf(g, 1, 0, 2) + i] = "AB"[i % 2];
+     }},
+    {"a run longer than its block is cut at the block's end", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       sectorOf(t, 1, 0, 3).block = std::string(
+           "\2\0\xFF"
+           "0123456789",
+           13);
+     },
+     [](Volume v, const Geometry& g) {
+       zeroSector(v, g, 1, 0, 3);
+       v.replace(offsetOf(g, 1, 0, 3), 10, "0123456789");
+     }},
+    {"a run repeats 2L bytes", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       sectorOf(t, 2, 1, 9).block = std::string(
+                                        "\2\3\2"
+                                        "ABCDEF"
+                                        "\0\xF4",
+                                        11) +
+                                    std::string(244, 'z');
+     },
+     [](Volume v, const Geometry& g) {
+       v.replace(offsetOf(g, 2, 1, 9), 256, "ABCDEFABCDEF" + std::string(244, 'z'));
+     }},
+    {"a million empty tracks between two cylinders", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { insertBefore(t, 1, rawTrack(std::string(4000000, '\0'))); }},
+    {"a packed stream that expands past 16 MiB ends the volume where it stands", kSmall,
+     Form::kTelediskAdvanced, [](Tracks t) { insertBefore(t, 1, hugeTracks()); },
+     [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
+    {"a file read past 16 MiB ends the volume where it stands", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { insertBefore(t, 1, hugeTracks()); },
+     [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
+    {"a Teledisk data block of length 0 ends the file", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       insertBefore(t, 1,
+                    rawTrack(std::string("\1\1\0\0"
+                                         "\1\0\1\1\0\0"
+                                         "\0\0",
+                                         12)));
+     },
+     [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
+    {"an ImageDisk sector size beyond 8 KiB ends the file", kSmall, Form::kImageDisk,
+     [](Tracks t) { insertBefore(t, 2, rawTrack(std::string("\5\2\0\1\7\1\2\0", 8))); },
+     [](Volume v, const Geometry&) { v.resize(4 * kSmallTrack); }},
+    {"an ImageDisk record type beyond 8 ends the file", kSmall, Form::kImageDisk,
+     [](Tracks t) { insertBefore(t, 1, rawTrack(std::string("\5\1\0\1\1\1\x09", 7))); },
+     [](Volume v, const Geometry&) { v.resize(2 * kSmallTrack); }},
+
+    {"a Teledisk header with a wrong CRC is no container", kSmall, Form::kTelediskRaw, nullptr,
+     nullptr, [](File f) { f[9] ^= 1; }, true},
+    {"a packed Teledisk file before version 2.0 is no container", kSmall,
+     Form::kTelediskAdvancedBefore20, nullptr, nullptr, nullptr, true},
+    {"an ImageDisk text without its end is no container", kSmall, Form::kImageDisk, nullptr,
+     nullptr, [](File f) { f.resize(f.find('\x1A')); }, true},
+    {"an ImageDisk text that runs past 16 MiB is no container", kSmall, Form::kImageDisk, nullptr,
+     nullptr, [](File f) { f.insert(4, std::string(17 << 20, ' ')); }, true},
+};
+
+TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
+  for (const Case& c : kCases) {
+    const std::string volume = volumeOf(c.geometry);
+    std::vector<TestTrack> tracks = volumeTracks(volume, c.geometry);
+    if (c.change != nullptr) c.change(tracks);
+    std::string file = fileOf(c.form, tracks);
+    if (c.damage != nullptr) c.damage(file);
+    std::string want = c.handedBack ? file : volume;
+    if (c.expect != nullptr) c.expect(want, c.geometry);
+    EXPECT_EQ(difference(readVolume(file), want), "") << c.what;
+    if (c.handedBack) continue;
+    EXPECT_EQ(difference(readVolumeBackwards(file, want.size()), want), "")
+        << c.what << ", backwards";
+  }
+}
+
+TEST(Container, LeavesRawImagesAndOtherFilesAsTheyCame) {
+  const std::string sample = sampleVolumeBytes();
+  for (const std::string& file : {sample, std::string("TD"), std::string("td\0\0", 4),
+                                  std::string("IMD "), std::string(), std::string("Teledisk")}) {
+    EXPECT_EQ(readVolume(file), file);
+  }
+}
+
+}  // namespace
+}  // namespace tamrik::test

@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+// One track as a floppy container stores it: its sectors in the order they
+// lie on the disk, each with the id fields that were read from the disk
+// itself, and their decoded data side by side. Both container readers fill
+// this record; the track store (track_store.h) picks the volume out of it.
+#ifndef TAMRIK_CONTAINER_TRACK_RECORD_H_
+#define TAMRIK_CONTAINER_TRACK_RECORD_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <streambuf>
+#include <vector>
+
+namespace tamrik::container {
+
+// What one container may cost at most: bytes read from the file, decoded
+// sector bytes, bytes a compressed stream expands to, and tracks kept, each
+// counted apart. A 2.88 MB floppy fits several times over; a device that
+// never ends does not keep the reader forever.
+inline constexpr std::size_t kMaxContainerBytes = std::size_t{16} << 20;
+
+// Sector sizes are 128 << code; code 6 (8,192 bytes) is the largest that
+// either format knows.
+inline constexpr unsigned kMaxSizeCode = 6;
+
+struct SectorRecord {
+  uint8_t cylinder = 0;
+  uint8_t head = 0;
+  uint8_t id = 0;
+  uint32_t size = 0;      // bytes; 0 when the size code is unknown
+  bool hasData = false;   // the data is at dataOffset in TrackRecord::data
+  bool madeUpId = false;  // Teledisk found data without an id and invented one
+  std::size_t dataOffset = 0;
+};
+
+struct TrackRecord {
+  std::vector<SectorRecord> sectors;
+  std::vector<unsigned char> data;
+
+  // Empties the record and keeps its room for the next track.
+  void clear() {
+    sectors.clear();
+    data.clear();
+  }
+};
+
+// Reads exactly `count` bytes; false when the data ends first.
+inline bool readExactly(std::streambuf& in, unsigned char* into, std::size_t count) {
+  return in.sgetn(reinterpret_cast<char*>(into), static_cast<std::streamsize>(count)) ==
+         static_cast<std::streamsize>(count);
+}
+
+}  // namespace tamrik::container
+
+#endif  // TAMRIK_CONTAINER_TRACK_RECORD_H_

@@ -1,0 +1,77 @@
+// SPDX-License-Identifier: MIT
+// The LIF volume inside a floppy container, gathered track by track.
+//
+// The volume is its sectors in cylinder, head, sector id order, read as one
+// run of bytes: LIF block k is bytes 256k to 256k + 255, and a sector of 512
+// or 1,024 bytes holds 2 or 4 blocks. Where each sector belongs comes from
+// its own id fields, never from its place in the file, so interleave and
+// track skew fall away. The shape comes from the first track that has
+// sectors: its most common sector size, and its run of ids from the lowest
+// (0 on some HP drives, 1 on others; one id missing from the run does not
+// end it). Head 1 is part of the volume when it has a track of that shape
+// on the first two cylinders; a single-sided volume may share its container
+// with another format on the other side.
+//
+// Left out: sectors of other sizes, ids outside the run (such as Teledisk's
+// made-up ones), heads beyond the volume's, a second copy of a sector, and
+// sectors for a track that an earlier track record already gave. A sector
+// that is missing or came without data reads as zeros, as does a track the
+// container lacks below its last cylinder; a sector read with a data error
+// keeps the data read. The volume ends with the last cylinder that has a
+// track of it.
+#ifndef TAMRIK_CONTAINER_TRACK_STORE_H_
+#define TAMRIK_CONTAINER_TRACK_STORE_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "container/track_record.h"
+
+namespace tamrik::container {
+
+struct TrackStore {
+  struct Track {
+    std::vector<char> bytes;    // the whole track, zeros where no data came
+    std::vector<bool> present;  // by id from the first
+    uint32_t record = 0;        // the track record that gave it
+  };
+
+  // Where a byte of the volume is: in a track from `begin` to `end`, at `at`;
+  // or not known before more tracks are read; or beyond the volume.
+  enum class Found { kData, kMore, kEnd };
+  struct Span {
+    Found found = Found::kEnd;
+    char* begin = nullptr;
+    char* at = nullptr;
+    char* end = nullptr;
+  };
+
+  bool shapeKnown = false;
+  uint32_t sectorSize = 0;
+  unsigned firstId = 0;
+  unsigned idsPerTrack = 0;
+  unsigned firstCylinder = 0;
+  unsigned firstHead = 0;
+  unsigned heads = 0;  // 0 until decided
+  bool secondHead = false;
+  bool pastSecondCylinder = false;
+  uint32_t records = 0;
+  std::size_t keptBytes = 0;
+  int lastCylinder[2] = {-1, -1};
+  // By cylinder from the first, times two, plus the head from the first;
+  // grown as tracks come.
+  std::vector<Track> tracks;
+
+  // Takes the volume's sectors from the next track record of the container.
+  // False when the volume would grow past kMaxContainerBytes.
+  bool place(const TrackRecord& record);
+
+  // The byte at `offset`; `ended` says that the container has no more
+  // tracks to give.
+  Span find(uint64_t offset, bool ended);
+};
+
+}  // namespace tamrik::container
+
+#endif  // TAMRIK_CONTAINER_TRACK_STORE_H_
