@@ -51,13 +51,15 @@ BcdStamp readBcdStamp(std::istream& in) {
   return bcd;
 }
 
-std::string formatBcdStamp(const BcdStamp& bcd) {
-  char text[] = "00/00/00 00:00:00";
+StampText formatBcdStamp(const BcdStamp& bcd) {
+  // Copied whole from a constant, so that only the digits are written here.
+  static constexpr StampText kPunctuation("00/00/00 00:00:00");
+  StampText text = kPunctuation;
   for (std::size_t i = 0; i < bcd.size(); ++i) {
-    text[3 * i] = static_cast<char>('0' + (bcd[i] >> 4));
-    text[3 * i + 1] = static_cast<char>('0' + (bcd[i] & 0x0F));
+    text.bytes[3 * i] = static_cast<char>('0' + (bcd[i] >> 4));
+    text.bytes[3 * i + 1] = static_cast<char>('0' + (bcd[i] & 0x0F));
   }
-  return std::string(text, sizeof text - 1);
+  return text;
 }
 
 }  // namespace tamrik

@@ -2,6 +2,7 @@
 #include "lif/file_types.h"
 
 #include <algorithm>
+#include <charconv>
 #include <iterator>
 #include <string_view>
 
@@ -32,8 +33,8 @@ enum class Regs : uint8_t { kNone, kH, kProg };
 struct FileType {
   uint16_t first;
   uint16_t last;
-  std::string_view name;
-  std::string_view tag;
+  TypeName name;
+  MachineTag tag;
   Flags flags;
   Size size;
   Regs regs;
@@ -96,9 +97,10 @@ uint32_t roundToSector16(uint32_t bytes) {
 
 }  // namespace
 
-std::string numericTypeName(int16_t typeCode) {
-  std::string name = std::to_string(typeCode);
-  if (name.size() < 6) name.resize(6, ' ');
+TypeName numericTypeName(int16_t typeCode) {
+  TypeName name("      ");
+  // Six places hold every value, "-32768" included.
+  std::to_chars(name.bytes.data(), name.bytes.data() + name.bytes.size(), typeCode);
   return name;
 }
 
@@ -113,8 +115,8 @@ void decodeFileType(LifDirEntry& entry) {
 
   const uint32_t impl = entry.implWord;
   const uint32_t registers = impl >> 16;
-  entry.typeName.assign(type->name);
-  entry.machineTag.assign(type->tag);
+  entry.typeName = type->name;
+  entry.machineTag = type->tag;
 
   switch (type->flags) {
     case Flags::kNone:

@@ -23,11 +23,17 @@
 #include <string>
 
 #include "lif/byte_reader.h"
+#include "lif/inline_text.h"
 
 namespace tamrik {
 
 inline constexpr uint16_t kEndOfDirectory = 0xFFFF;
 inline constexpr std::size_t kEntryBytes = 32;
+
+// A type name is at most six characters ("-32768"), a machine tag five
+// ("71/41").
+using TypeName = InlineText<6>;
+using MachineTag = InlineText<5>;
 
 struct LifDirEntry {
   std::string name;
@@ -35,12 +41,12 @@ struct LifDirEntry {
   uint32_t startSector = 0;
   uint32_t sectorCount = 0;
   BcdStamp stampBcd{};
-  std::string stamp;
+  StampText stamp;
   uint16_t volumeWord = 0;
   uint32_t implWord = 0;
 
-  std::string typeName;
-  std::string machineTag;
+  TypeName typeName;
+  MachineTag machineTag;
   bool flagA = false;
   bool flagP = false;
   bool flagS = false;
