@@ -24,7 +24,7 @@ bool LifDirEntry::readEntry(std::istream& in) {
     return recordFieldBE(raw, got, offset, width);
   };
 
-  name.assign(reinterpret_cast<const char*>(raw), kNameBytes);
+  name.assign(std::string_view(reinterpret_cast<const char*>(raw), kNameBytes));
   const auto code = static_cast<uint16_t>(field(10, 2));
   typeCode = static_cast<int16_t>(code);
   if (code == kEndOfDirectory) return false;
@@ -55,9 +55,9 @@ uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
 }
 
 bool LifDirEntry::operator<(const LifDirEntry& other) const {
-  return std::lexicographical_compare(
-      name.begin(), name.end(), other.name.begin(), other.name.end(),
-      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+  // The views compare as memcmp does: bytes as unsigned values, and a name
+  // that is a prefix of the other first.
+  return name.view() < other.name.view();
 }
 
 }  // namespace tamrik

@@ -30,13 +30,14 @@ namespace tamrik {
 inline constexpr uint16_t kEndOfDirectory = 0xFFFF;
 inline constexpr std::size_t kEntryBytes = 32;
 
-// A type name is at most six characters ("-32768"), a machine tag five
-// ("71/41").
+// A name is ten bytes as stored, a type name at most six characters
+// ("-32768"), a machine tag five ("71/41").
+using FileName = InlineText<10>;
 using TypeName = InlineText<6>;
 using MachineTag = InlineText<5>;
 
 struct LifDirEntry {
-  std::string name;
+  FileName name;
   int16_t typeCode = 0;
   uint32_t startSector = 0;
   uint32_t sectorCount = 0;

@@ -56,7 +56,7 @@ struct SortKey {
   }
 };
 
-uint64_t namePrefix(const std::string& name) {
+uint64_t namePrefix(std::string_view name) {
   // Missing bytes count as NUL; the entry order then decides a tie, so a
   // name that is a prefix of another still sorts first.
   uint64_t prefix = 0;
