@@ -59,6 +59,11 @@ struct LifDirEntry {
   // the caller then keeps nothing of it and reads no further entry.
   bool readEntry(std::istream& in);
 
+  // The same from the entry's bytes in memory, of which only the first
+  // `available` could be read: the fields then take the values that reading
+  // from the stream would have given them.
+  bool readEntry(const unsigned char* record, std::size_t available);
+
   // Byte size of a "71" file from the nibble count in implWord, less an
   // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.
   uint32_t nibbleBytes(uint32_t k) const;
