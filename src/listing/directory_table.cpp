@@ -26,15 +26,15 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
   if (entry.flagA) line.append('A');
   line.padTo(flagsAt + 3);
   line.appendDecimal(inRegisters ? entry.regCount : entry.sizeBytes, 8);
-  line.append(inRegisters ? " regs " : " bytes");
+  line.append(inRegisters ? std::string_view(" regs ") : std::string_view(" bytes"));
   line.appendDecimal(entry.startSector, 6);
   line.appendDecimal(entry.sectorCount, 6);
   line.append("   ");
-  // Date and the blank after it, then HH:MM of the time.
-  const std::string_view stamp = entry.stamp;
-  line.append(stamp.substr(0, 9));
+  // Date and the blank after it, then HH:MM of the time: the stamp always
+  // has its 17 characters.
+  line.append(std::string_view(entry.stamp.data(), 9));
   line.append(' ');
-  line.append(stamp.substr(9, 5));
+  line.append(std::string_view(entry.stamp.data() + 9, 5));
 }
 
 // A listed entry in name order, with its row formatted but for the number:

@@ -6,12 +6,15 @@
 #define TAMRIK_LISTING_LINE_WRITER_H_
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <ostream>
 #include <string>
 #include <string_view>
+
+#include "lif/inline_text.h"
 
 namespace tamrik {
 
@@ -29,23 +32,41 @@ class LineBuffer {
   LineBuffer() { std::memset(data_, ' ', sizeof data_); }
 
   void append(std::string_view text) {
-    const std::size_t n = std::min(text.size(), kCapacity - size_);
-    std::memcpy(data_ + size_, text.data(), n);
-    size_ += n;
+    // The test is written so that a text of known length is copied with a
+    // few moves rather than a call.
+    if (text.size() <= kCapacity - size_) {
+      std::memcpy(data_ + size_, text.data(), text.size());
+      size_ += text.size();
+      return;
+    }
+    std::memcpy(data_ + size_, text.data(), kCapacity - size_);
+    size_ = kCapacity;
   }
   // A literal: its length is known here, so the copy is a few moves.
   template <std::size_t N>
   void append(const char (&literal)[N]) {
-    if (size_ + (N - 1) > kCapacity) return;
-    std::memcpy(data_ + size_, literal, N - 1);
-    size_ += N - 1;
+    append(std::string_view(literal, N - 1));
+  }
+  // A text held in a record is copied whole, at its capacity, which the
+  // compiler turns into a few moves; blanks copied the same way then cover
+  // what lay past its end.
+  template <std::size_t N>
+  void append(const InlineText<N>& text) {
+    if (size_ + 2 * N > kCapacity) {
+      append(text.view());
+      return;
+    }
+    std::memcpy(data_ + size_, text.data(), N);
+    size_ += text.size();
+    std::memset(data_ + size_, ' ', N);
   }
   void append(char c) {
     if (size_ < kCapacity) data_[size_++] = c;
   }
   // Blanks up to the given length; a width is a minimum and never cuts.
   void padTo(std::size_t length) { size_ = std::max(size_, std::min(length, kCapacity)); }
-  void appendLeft(std::string_view text, std::size_t width) {
+  template <typename Text>
+  void appendLeft(const Text& text, std::size_t width) {
     const std::size_t end = size_ + width;
     append(text);
     padTo(end);
@@ -53,12 +74,17 @@ class LineBuffer {
   // Unsigned decimal, right-justified in the width, written in place two
   // digits at a time.
   void appendDecimal(uint32_t value, std::size_t width = 0) {
+    static constexpr uint32_t kPowers[] = {1,      10,      100,      1000,      10000,
+                                           100000, 1000000, 10000000, 100000000, 1000000000};
     static constexpr char kPairs[] =
         "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
         "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
         "8081828384858687888990919293949596979899";
-    std::size_t digits = 1;
-    for (uint32_t bound = 10; digits < 10 && value >= bound; bound *= 10) ++digits;
+    // The digit count from the bit count: with 1233 / 4096 for log10(2)
+    // the estimate is the count or one less. Or-ing in 1 gives 0 its digit
+    // and moves no other value onto a power of ten.
+    const uint32_t estimate = (static_cast<uint32_t>(std::bit_width(value | 1U)) * 1233U) >> 12;
+    const std::size_t digits = estimate + ((value | 1U) >= kPowers[estimate] ? 1U : 0U);
     const std::size_t end = size_ + std::max(width, digits);
     if (end > kCapacity) return;
     char* at = data_ + end;
@@ -118,7 +144,8 @@ struct LineWriter {
 
   // A text taken from an image, made fit for the output.
   void appendShown(std::string& line, std::string_view stored) const;
-  void appendShown(LineBuffer& line, std::string_view stored) const {
+  template <typename Text>
+  void appendShown(LineBuffer& line, const Text& stored) const {
     const std::size_t at = line.size_;
     line.append(stored);
     if (maskControls) {
