@@ -3,38 +3,47 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 namespace tamrik {
 namespace {
 
-// Everything of a row after its number.
+// Everything of a row after its number. Name, type, tag and flags never
+// outgrow their columns and go to fixed places; a number wider than its
+// column moves the rest of the row right.
+constexpr std::size_t kNameAt = 3;
+constexpr std::size_t kTypeAt = kNameAt + 12;
+constexpr std::size_t kTagAt = kTypeAt + 7;
+constexpr std::size_t kFlagsAt = kTagAt + 7;
+constexpr std::size_t kSizeAt = kFlagsAt + 3;
+// Three numbers of ten digits where the columns give 8, 6 and 6, and the
+// fixed fields after them.
+constexpr std::size_t kWidestFields = kSizeAt + 10 + 6 + 10 + 10 + 3 + 9 + 1 + 5;
+
 void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
                   const LineWriter& writer) {
   const bool inRegisters = !alwaysBytes && entry.regCount != 0;
-
-  line.append(".  ");
-  const std::size_t nameAt = line.size();
-  writer.appendShown(line, entry.name);
-  line.padTo(nameAt + 12);
-  line.appendLeft(entry.typeName, 7);
-  line.appendLeft(entry.machineTag, 7);
-  const std::size_t flagsAt = line.size();
-  if (entry.flagS) line.append('S');
-  if (entry.flagP) line.append('P');
-  if (entry.flagA) line.append('A');
-  line.padTo(flagsAt + 3);
-  line.appendDecimal(inRegisters ? entry.regCount : entry.sizeBytes, 8);
-  line.append(inRegisters ? std::string_view(" regs ") : std::string_view(" bytes"));
-  line.appendDecimal(entry.startSector, 6);
-  line.appendDecimal(entry.sectorCount, 6);
-  line.append("   ");
-  // Date and the blank after it, then HH:MM of the time: the stamp always
-  // has its 17 characters.
-  line.append(std::string_view(entry.stamp.data(), 9));
-  line.append(' ');
-  line.append(std::string_view(entry.stamp.data() + 9, 5));
+  line.appendInPlace(kWidestFields, [&](char* const row) {
+    std::memcpy(row, ".  ", 3);
+    writer.putShown(row + kNameAt, entry.name);
+    putText(row + kTypeAt, entry.typeName);
+    putText(row + kTagAt, entry.machineTag);
+    char* flag = row + kFlagsAt;
+    if (entry.flagS) *flag++ = 'S';
+    if (entry.flagP) *flag++ = 'P';
+    if (entry.flagA) *flag = 'A';
+    char* at = putDecimal(row + kSizeAt, inRegisters ? entry.regCount : entry.sizeBytes, 8);
+    std::memcpy(at, inRegisters ? " regs " : " bytes", 6);
+    at = putDecimal(at + 6, entry.startSector, 6);
+    at = putDecimal(at, entry.sectorCount, 6);
+    // Date and the blank after it, then HH:MM of the time: the stamp always
+    // has its 17 characters.
+    std::memcpy(at + 3, entry.stamp.data(), 9);
+    std::memcpy(at + 13, entry.stamp.data() + 9, 5);
+    return at + 18;
+  });
 }
 
 // A listed entry in name order, with its row formatted but for the number:

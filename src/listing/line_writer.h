@@ -18,6 +18,50 @@
 
 namespace tamrik {
 
+// Writers of fields at a given place among blank places, each returning
+// the end of what it wrote.
+
+// A text held in a record, copied whole at its capacity, which the compiler
+// turns into a few moves; blanks copied the same way then cover what lay
+// past its end. Needs 2 * N places.
+template <std::size_t N>
+char* putText(char* at, const InlineText<N>& text) {
+  std::memcpy(at, text.data(), N);
+  std::memset(at + text.size(), ' ', N);
+  return at + text.size();
+}
+
+// How many digits the value has: with 1233 / 4096 for log10(2) the estimate
+// from the bit count is the count or one less. Or-ing in 1 gives 0 its digit
+// and moves no other value onto a power of ten.
+inline std::size_t decimalDigits(uint32_t value) {
+  static constexpr uint32_t kPowers[] = {1,      10,      100,      1000,      10000,
+                                         100000, 1000000, 10000000, 100000000, 1000000000};
+  const uint32_t estimate = (static_cast<uint32_t>(std::bit_width(value | 1U)) * 1233U) >> 12;
+  return estimate + ((value | 1U) >= kPowers[estimate] ? 1U : 0U);
+}
+
+// Unsigned decimal right-justified in the width, or wider when it has more
+// digits, written from its end two digits at a time.
+inline char* putDecimal(char* at, uint32_t value, std::size_t width) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  char* const end = at + std::max(width, decimalDigits(value));
+  char* digit = end;
+  for (; value >= 100; value /= 100) {
+    digit -= 2;
+    std::memcpy(digit, kPairs + std::size_t{value % 100} * 2, 2);
+  }
+  if (value >= 10) {
+    std::memcpy(digit - 2, kPairs + std::size_t{value} * 2, 2);
+  } else {
+    digit[-1] = static_cast<char>('0' + value);
+  }
+  return end;
+}
+
 // A line being built. The summary and the table have fields of bounded
 // width (numbers of at most 10 digits, names of 10 bytes, type names of at
 // most 6), so their widest line, under 100 characters, always fits; a
@@ -47,18 +91,13 @@ class LineBuffer {
   void append(const char (&literal)[N]) {
     append(std::string_view(literal, N - 1));
   }
-  // A text held in a record is copied whole, at its capacity, which the
-  // compiler turns into a few moves; blanks copied the same way then cover
-  // what lay past its end.
   template <std::size_t N>
   void append(const InlineText<N>& text) {
-    if (size_ + 2 * N > kCapacity) {
+    if (2 * N > kCapacity - size_) {
       append(text.view());
       return;
     }
-    std::memcpy(data_ + size_, text.data(), N);
-    size_ += text.size();
-    std::memset(data_ + size_, ' ', N);
+    size_ = static_cast<std::size_t>(putText(data_ + size_, text) - data_);
   }
   void append(char c) {
     if (size_ < kCapacity) data_[size_++] = c;
@@ -71,33 +110,19 @@ class LineBuffer {
     append(text);
     padTo(end);
   }
-  // Unsigned decimal, right-justified in the width, written in place two
-  // digits at a time.
   void appendDecimal(uint32_t value, std::size_t width = 0) {
-    static constexpr uint32_t kPowers[] = {1,      10,      100,      1000,      10000,
-                                           100000, 1000000, 10000000, 100000000, 1000000000};
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    // The digit count from the bit count: with 1233 / 4096 for log10(2)
-    // the estimate is the count or one less. Or-ing in 1 gives 0 its digit
-    // and moves no other value onto a power of ten.
-    const uint32_t estimate = (static_cast<uint32_t>(std::bit_width(value | 1U)) * 1233U) >> 12;
-    const std::size_t digits = estimate + ((value | 1U) >= kPowers[estimate] ? 1U : 0U);
-    const std::size_t end = size_ + std::max(width, digits);
-    if (end > kCapacity) return;
-    char* at = data_ + end;
-    for (; value >= 100; value /= 100) {
-      at -= 2;
-      std::memcpy(at, kPairs + std::size_t{value % 100} * 2, 2);
-    }
-    if (value >= 10) {
-      std::memcpy(at - 2, kPairs + std::size_t{value} * 2, 2);
-    } else {
-      at[-1] = static_cast<char>('0' + value);
-    }
-    size_ = end;
+    if (std::max(width, decimalDigits(value)) > kCapacity - size_) return;
+    size_ = static_cast<std::size_t>(putDecimal(data_ + size_, value, width) - data_);
+  }
+  // Hands the next `width` places, all blank, to `write`, which fills a run
+  // of fields through a pointer of its own (kept in a register, where
+  // appending field by field would reload the line's length after every
+  // store) and returns where its text ends. Nothing is written when the
+  // places are not there.
+  template <typename Write>
+  void appendInPlace(std::size_t width, Write&& write) {
+    if (width > kCapacity - size_) return;
+    size_ = static_cast<std::size_t>(write(data_ + size_) - data_);
   }
 
   // Blanks what the text used, for the next line.
@@ -144,6 +169,14 @@ struct LineWriter {
 
   // A text taken from an image, made fit for the output.
   void appendShown(std::string& line, std::string_view stored) const;
+  template <std::size_t N>
+  char* putShown(char* at, const InlineText<N>& stored) const {
+    char* const end = putText(at, stored);
+    if (maskControls) {
+      for (char* c = at; c != end; ++c) *c = shownByte(*c);
+    }
+    return end;
+  }
   template <typename Text>
   void appendShown(LineBuffer& line, const Text& stored) const {
     const std::size_t at = line.size_;
