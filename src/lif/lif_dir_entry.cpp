@@ -2,6 +2,7 @@
 #include "lif/lif_dir_entry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "lif/file_types.h"
@@ -20,14 +21,14 @@ inline bool decodeRecord(LifDirEntry& entry, const unsigned char* raw, std::size
   const auto field = [&](std::size_t offset, std::size_t width) {
     return recordFieldBE(raw, got, offset, width);
   };
-  std::copy(raw, raw + kNameBytes, entry.name.bytes.begin());
+  std::memcpy(entry.name.bytes.data(), raw, kNameBytes);
   entry.name.length = kNameBytes;
   const auto code = static_cast<uint16_t>(field(10, 2));
   entry.typeCode = static_cast<int16_t>(code);
   if (code == kEndOfDirectory) return false;
   entry.startSector = field(12, 4);
   entry.sectorCount = field(16, 4);
-  std::copy(raw + 20, raw + 26, entry.stampBcd.begin());
+  std::memcpy(entry.stampBcd.data(), raw + 20, entry.stampBcd.size());
   entry.stamp = formatBcdStamp(entry.stampBcd);
   entry.volumeWord = static_cast<uint16_t>(field(26, 2));
   entry.implWord = field(28, 4);

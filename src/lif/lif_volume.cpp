@@ -2,6 +2,7 @@
 #include "lif/lif_volume.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tamrik {
 namespace {
@@ -37,7 +38,7 @@ bool LifVolume::readHeader() {
   tracks = field(24, 4);
   surfaces = field(28, 4);
   sectorsPerTrack = field(32, 4);
-  std::copy(raw + 36, raw + 42, initBcd.begin());
+  std::memcpy(initBcd.data(), raw + 36, initBcd.size());
   initStamp = formatBcdStamp(initBcd);
 
   if (version == 0 && tracks == 0 && surfaces == 0 && sectorsPerTrack == 0) {
