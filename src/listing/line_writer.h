@@ -125,9 +125,10 @@ class LineBuffer {
     size_ = static_cast<std::size_t>(write(data_ + size_) - data_);
   }
 
-  // Blanks what the text used, for the next line.
+  // Blanks the line for the next one: the whole buffer, a size known
+  // here, takes a few stores where the length used would take a call.
   void clear() {
-    std::memset(data_, ' ', size_ + 1);
+    std::memset(data_, ' ', sizeof data_);
     size_ = 0;
   }
 
