@@ -46,34 +46,31 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
   });
 }
 
-// A listed entry in name order, with its row formatted but for the number:
-// the first eight name bytes as one number decide most comparisons without
-// touching the entry. Equal names keep directory order, which is the order
-// of the entries in memory, so that every standard library gives the same
-// rows.
+// A listed entry's place in name order as two numbers: the name's first
+// eight bytes, then its last two, its length and the entry's index. Bytes
+// past the length count as NUL and a shorter name comes first, as in the
+// entries' own order; equal names keep directory order. Keys compare
+// without touching the entries, and every standard library sorts them
+// alike.
 struct SortKey {
-  uint64_t prefix;
-  const LifDirEntry* entry;
-  std::size_t fieldsAt;
-  std::size_t fieldsSize;
+  uint64_t head;
+  uint64_t tail;
 
   bool operator<(const SortKey& other) const {
-    if (prefix != other.prefix) return prefix < other.prefix;
-    if (*entry < *other.entry) return true;
-    if (*other.entry < *entry) return false;
-    return entry < other.entry;
+    return head != other.head ? head < other.head : tail < other.tail;
   }
 };
 
-uint64_t namePrefix(std::string_view name) {
-  // Missing bytes count as NUL; the entry order then decides a tie, so a
-  // name that is a prefix of another still sorts first.
-  uint64_t prefix = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const auto byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
-    prefix = prefix << 8 | byte;
-  }
-  return prefix;
+constexpr int kIndexBits = 44;
+
+SortKey sortKey(const FileName& name, std::size_t index) {
+  const auto byte = [&](std::size_t i) -> uint64_t {
+    return i < name.size() ? static_cast<unsigned char>(name.bytes[i]) : 0U;
+  };
+  uint64_t head = 0;
+  for (std::size_t i = 0; i < 8; ++i) head = head << 8 | byte(i);
+  const uint64_t tail = byte(8) << 8 | byte(9);
+  return {head, tail << 48 | uint64_t{name.size()} << kIndexBits | index};
 }
 
 }  // namespace
@@ -92,25 +89,19 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
       writer.line(line);
     }
   } else {
-    // The rows are formatted while the entries are visited in memory order
-    // and only then put in name order; the entries themselves stay where
-    // they are. A large directory does not fit the cache, and reading its
-    // records in name order would wait on memory for every row.
+    // Only the keys move; the rows are then formatted in name order, each
+    // from its entry, which is small enough that this costs no more than
+    // formatting them beforehand and copying them about.
     std::vector<SortKey> order;
     order.reserve(volume.entries.size());
-    std::string fields;
-    fields.reserve(volume.entries.size() * 80);
-    for (const LifDirEntry& entry : volume.entries) {
-      if (entry.sizeBytes == 0) continue;
-      appendFields(line, entry, alwaysBytes, writer);
-      order.push_back({namePrefix(entry.name), &entry, fields.size(), line.size()});
-      fields += line.text();
-      line.clear();
+    for (std::size_t i = 0; i < volume.entries.size(); ++i) {
+      if (volume.entries[i].sizeBytes != 0) order.push_back(sortKey(volume.entries[i].name, i));
     }
     std::sort(order.begin(), order.end());
     for (const SortKey& key : order) {
       line.appendDecimal(row++, 3);
-      line.append(std::string_view(fields).substr(key.fieldsAt, key.fieldsSize));
+      appendFields(line, volume.entries[key.tail & ((uint64_t{1} << kIndexBits) - 1)], alwaysBytes,
+                   writer);
       writer.line(line);
     }
   }
