@@ -64,8 +64,10 @@ struct SortKey {
 constexpr int kIndexBits = 44;
 
 SortKey sortKey(const FileName& name, std::size_t index) {
+  // A name as read is ten bytes; only a shorter one needs its bytes tested.
+  const bool whole = name.size() == name.bytes.size();
   const auto byte = [&](std::size_t i) -> uint64_t {
-    return i < name.size() ? static_cast<unsigned char>(name.bytes[i]) : 0U;
+    return whole || i < name.size() ? static_cast<unsigned char>(name.bytes[i]) : 0U;
   };
   uint64_t head = 0;
   for (std::size_t i = 0; i < 8; ++i) head = head << 8 | byte(i);
