@@ -31,14 +31,15 @@ char* putText(char* at, const InlineText<N>& text) {
   return at + text.size();
 }
 
+inline constexpr uint32_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                            100000, 1000000, 10000000, 100000000, 1000000000};
+
 // How many digits the value has: with 1233 / 4096 for log10(2) the estimate
 // from the bit count is the count or one less. Or-ing in 1 gives 0 its digit
 // and moves no other value onto a power of ten.
 inline std::size_t decimalDigits(uint32_t value) {
-  static constexpr uint32_t kPowers[] = {1,      10,      100,      1000,      10000,
-                                         100000, 1000000, 10000000, 100000000, 1000000000};
   const uint32_t estimate = (static_cast<uint32_t>(std::bit_width(value | 1U)) * 1233U) >> 12;
-  return estimate + ((value | 1U) >= kPowers[estimate] ? 1U : 0U);
+  return estimate + ((value | 1U) >= kPowersOfTen[estimate] ? 1U : 0U);
 }
 
 // Unsigned decimal right-justified in the width, or wider when it has more
@@ -48,7 +49,9 @@ inline char* putDecimal(char* at, uint32_t value, std::size_t width) {
       "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
       "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
       "8081828384858687888990919293949596979899";
-  char* const end = at + std::max(width, decimalDigits(value));
+  // Most values fit their column, which one comparison tells.
+  const bool fits = width > 0 && width < 10 && value < kPowersOfTen[width];
+  char* const end = at + (fits ? width : std::max(width, decimalDigits(value)));
   char* digit = end;
   for (; value >= 100; value /= 100) {
     digit -= 2;
