@@ -101,9 +101,9 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
     }
     std::sort(order.begin(), order.end());
     for (const SortKey& key : order) {
+      const auto index = static_cast<std::size_t>(key.tail & ((uint64_t{1} << kIndexBits) - 1));
       line.appendDecimal(row++, 3);
-      appendFields(line, volume.entries[key.tail & ((uint64_t{1} << kIndexBits) - 1)], alwaysBytes,
-                   writer);
+      appendFields(line, volume.entries[index], alwaysBytes, writer);
       writer.line(line);
     }
   }
