@@ -25,12 +25,10 @@ struct InlineText {
   constexpr InlineText() = default;
   // From anything that reads as a text: a literal, a std::string, a view.
   template <typename Text>
-    requires std::is_convertible_v<const Text&, std::string_view>
-  constexpr InlineText(const Text& text) {
-    assign(text);
-  }
+  requires std::is_convertible_v<const Text&, std::string_view>
+  constexpr InlineText(const Text& text) { assign(text); }
   template <typename Text>
-    requires std::is_convertible_v<const Text&, std::string_view>
+  requires std::is_convertible_v<const Text&, std::string_view>
   constexpr InlineText& operator=(const Text& text) {
     assign(text);
     return *this;

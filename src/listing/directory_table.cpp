@@ -26,7 +26,7 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
                   const LineWriter& writer) {
   const bool inRegisters = !alwaysBytes && entry.regCount != 0;
   line.appendInPlace(kWidestFields, [&](char* const row) {
-    std::memcpy(row, ".  ", 3);
+    putLiteral(row, ".  ");
     writer.putShown(row + kNameAt, entry.name);
     putText(row + kTypeAt, entry.typeName);
     putText(row + kTagAt, entry.machineTag);
@@ -35,8 +35,8 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
     if (entry.flagP) *flag++ = 'P';
     if (entry.flagA) *flag = 'A';
     char* at = putDecimal(row + kSizeAt, inRegisters ? entry.regCount : entry.sizeBytes, 8);
-    std::memcpy(at, inRegisters ? " regs " : " bytes", 6);
-    at = putDecimal(at + 6, entry.startSector, 6);
+    at = inRegisters ? putLiteral(at, " regs ") : putLiteral(at, " bytes");
+    at = putDecimal(at, entry.startSector, 6);
     at = putDecimal(at, entry.sectorCount, 6);
     // Date and the blank after it, then HH:MM of the time: the stamp always
     // has its 17 characters.

@@ -21,6 +21,13 @@ namespace tamrik {
 // Writers of fields at a given place among blank places, each returning
 // the end of what it wrote.
 
+// A literal's characters, without its terminating NUL.
+template <std::size_t N>
+char* putLiteral(char* at, const char (&literal)[N]) {
+  std::memcpy(at, literal, N - 1);
+  return at + N - 1;
+}
+
 // A text held in a record, copied whole at its capacity, which the compiler
 // turns into a few moves; blanks copied the same way then cover what lay
 // past its end. Needs 2 * N places.
