@@ -11,8 +11,8 @@ constexpr std::size_t kHeaderBytes = 42;
 constexpr std::size_t kLabelBytes = 6;
 // Slots read from the stream at a time: 4 KiB, a floppy's directory.
 constexpr std::size_t kBlockSlots = 128;
-// The most entries reserved before any is read: a directory of 65,536
-// entries, about 5 MiB.
+// The most entries reserved at once for slots not yet read: a directory
+// of 65,536 entries, about 5 MiB.
 constexpr uint64_t kReservedSlots = 65536 + 8;
 
 }  // namespace
@@ -60,10 +60,8 @@ bool LifVolume::readDirectory() {
   stream.seekg(static_cast<std::streamoff>(dirOffset));
   if (!stream.good()) return false;
   uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
-  // Room for the directory up front, so that the scan does not move its
-  // entries while the list grows; a header's claim of a huge directory
-  // reserves no more than a large real one needs.
-  entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kReservedSlots)));
+  // Room for the first block up front, a floppy's whole directory.
+  entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
 
   // Whole blocks of slots are taken from the stream's buffer and each entry
   // is decoded in memory. `taken` counts the bytes that reading entry by
@@ -73,6 +71,16 @@ bool LifVolume::readDirectory() {
   unsigned char block[kBlockSlots * kEntryBytes];
   uint64_t taken = 0;
   while (slotsLeft > 0) {
+    // A list that its entries have filled gets room for every slot left at
+    // once, so that a large directory is not moved again and again while
+    // it grows. A header's claim of a huge directory reserves nothing until
+    // entries fill the list, and then no more than a large real directory
+    // needs, or as much again as the list holds.
+    if (entries.size() == entries.capacity()) {
+      const uint64_t more = std::min<uint64_t>(
+          slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
+      entries.reserve(entries.size() + static_cast<std::size_t>(more));
+    }
     const std::size_t slots = static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots));
     const auto got = static_cast<std::size_t>(source.sgetn(
         reinterpret_cast<char*>(block), static_cast<std::streamsize>(slots * kEntryBytes)));
