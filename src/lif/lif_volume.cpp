@@ -77,8 +77,8 @@ bool LifVolume::readDirectory() {
     // entries fill the list, and then no more than a large real directory
     // needs, or as much again as the list holds.
     if (entries.size() == entries.capacity()) {
-      const uint64_t more = std::min<uint64_t>(
-          slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
+      const uint64_t more =
+          std::min<uint64_t>(slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
       entries.reserve(entries.size() + static_cast<std::size_t>(more));
     }
     const std::size_t slots = static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots));
