@@ -63,10 +63,11 @@ bool LifVolume::readDirectory() {
   // Room for the first block up front, a floppy's whole directory.
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
 
-  // Whole blocks of slots are taken from the stream's buffer and each entry
-  // is decoded in memory. `taken` counts the bytes that reading entry by
-  // entry would have consumed, so that the stream ends as it would have:
-  // failed where the image ends before them, else just after them.
+  // Whole slots are taken from the stream's buffer, a block at a time, and
+  // each entry is decoded in memory. `taken` counts the bytes that reading
+  // entry by entry would have consumed, so that the stream ends as it
+  // would have: failed where the image ends before them, else just after
+  // them.
   std::streambuf& source = *stream.rdbuf();
   unsigned char block[kBlockSlots * kEntryBytes];
   uint64_t taken = 0;
@@ -81,7 +82,15 @@ bool LifVolume::readDirectory() {
           std::min<uint64_t>(slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
       entries.reserve(entries.size() + static_cast<std::size_t>(more));
     }
-    const std::size_t slots = static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots));
+    // The slots the stream's buffer holds, and one slot when it holds
+    // less: reading ahead of the entries would cost a read of the file that
+    // a directory ending early never needed.
+    const std::streamsize buffered = source.in_avail();
+    const uint64_t inBuffer = buffered >= static_cast<std::streamsize>(kEntryBytes)
+                                  ? static_cast<uint64_t>(buffered) / kEntryBytes
+                                  : 1;
+    const auto slots =
+        static_cast<std::size_t>(std::min({slotsLeft, uint64_t{kBlockSlots}, inBuffer}));
     const auto got = static_cast<std::size_t>(source.sgetn(
         reinterpret_cast<char*>(block), static_cast<std::streamsize>(slots * kEntryBytes)));
     for (std::size_t at = 0; at < slots * kEntryBytes; at += kEntryBytes) {
