@@ -82,9 +82,11 @@ bool LifVolume::readDirectory() {
           std::min<uint64_t>(slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
       entries.reserve(entries.size() + static_cast<std::size_t>(more));
     }
-    // The slots the stream's buffer holds, and one slot when it holds
+    // The slots the stream's buffer holds, refilled first when it is empty
+    // (the next entry needs that read anyway), and one slot when it holds
     // less: reading ahead of the entries would cost a read of the file that
     // a directory ending early never needed.
+    if (source.in_avail() <= 0) source.sgetc();
     const std::streamsize buffered = source.in_avail();
     const uint64_t inBuffer = buffered >= static_cast<std::streamsize>(kEntryBytes)
                                   ? static_cast<uint64_t>(buffered) / kEntryBytes
