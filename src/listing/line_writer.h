@@ -101,25 +101,11 @@ class LineBuffer {
   void append(const char (&literal)[N]) {
     append(std::string_view(literal, N - 1));
   }
-  template <std::size_t N>
-  void append(const InlineText<N>& text) {
-    if (2 * N > kCapacity - size_) {
-      append(text.view());
-      return;
-    }
-    size_ = static_cast<std::size_t>(putText(data_ + size_, text) - data_);
-  }
   void append(char c) {
     if (size_ < kCapacity) data_[size_++] = c;
   }
   // Blanks up to the given length; a width is a minimum and never cuts.
   void padTo(std::size_t length) { size_ = std::max(size_, std::min(length, kCapacity)); }
-  template <typename Text>
-  void appendLeft(const Text& text, std::size_t width) {
-    const std::size_t end = size_ + width;
-    append(text);
-    padTo(end);
-  }
   void appendDecimal(uint32_t value, std::size_t width = 0) {
     if (std::max(width, decimalDigits(value)) > kCapacity - size_) return;
     size_ = static_cast<std::size_t>(putDecimal(data_ + size_, value, width) - data_);
@@ -188,8 +174,7 @@ struct LineWriter {
     }
     return end;
   }
-  template <typename Text>
-  void appendShown(LineBuffer& line, const Text& stored) const {
+  void appendShown(LineBuffer& line, std::string_view stored) const {
     const std::size_t at = line.size_;
     line.append(stored);
     if (maskControls) {
