@@ -8,6 +8,9 @@
 #      to a pipe: medians of paired runs, user time per output line, and
 #      the ratios to both references.
 #   2. One directory of 65,536 entries to /dev/null, with and without -s.
+# Beside the times, the instructions of the whole process under callgrind,
+# the same on every run: per output line over 1,000 of the floppies, and
+# for the directory of 65,536 entries with and without -s.
 # usage: bench/whole_process.sh [IMAGES [RUNS]]   (default 10000 images, 9 runs)
 # Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
 # another build of the program instead, such as an older one.
@@ -17,15 +20,17 @@ images=${1:-10000}
 runs=${2:-9}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
 
-[ -x /usr/bin/time ] || { apt-get update -qq && apt-get install -y -qq time; }
+[ -x /usr/bin/time ] && command -v valgrind >/dev/null ||
+  { apt-get update -qq && apt-get install -y -qq time valgrind; }
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAMRIK_BENCHMARK=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tamrik tamrik_make_images >/dev/null
 program=${TAMRIK_BENCH_PROGRAM:-$build/tamrik}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/images" "$work/large"
+mkdir "$work/images" "$work/large" "$work/counted"
 "$build/tamrik_make_images" "$work/images" "$images"
+"$build/tamrik_make_images" "$work/counted" 1000
 "$build/tamrik_make_images" "$work/large" 1 65536
 cc -O2 -Wall -Wextra -o "$work/syscall_floor" bench/syscall_floor.c
 cc -O2 -Wall -Wextra -o "$work/minimal_lister" bench/minimal_lister.c
@@ -69,6 +74,15 @@ done
 col() { awk -v c="$1" '{ print $c }' "$work/rounds" | median; }
 ratio() { awk -v a="$1" -v b="$2" '{ print $a / $b }' "$work/rounds" | median; }
 
+# Instructions executed by the whole process, start-up included.
+instructions() {
+  valgrind --tool=callgrind --callgrind-out-file=/dev/null "$@" 2>&1 >/dev/null |
+    awk '/Collected/ { print $NF }'
+}
+counted=$("$program" -n "$work/counted/*" | wc -l)
+countedTamrik=$(instructions "$program" -n "$work/counted/*")
+countedFloor=$(instructions "$work/syscall_floor" "$work/counted")
+
 /usr/bin/time -v -o "$work/peak_tamrik" "${tamrik[@]}" | cat >/dev/null
 /usr/bin/time -v -o "$work/peak_floor" "${floor[@]}" | cat >/dev/null
 peak() { awk -F': ' '/Maximum resident set size/ {print $2}' "$1"; }
@@ -82,6 +96,9 @@ awk -v u="$(col 2)" -v f="$(col 5)" -v n="$lines" 'BEGIN {
   printf "   user time per line: tamrik %.0f ns, floor %.0f ns\n", u * 1e9 / n, f * 1e9 / n }'
 echo "   ratio tamrik/floor (wall): $(ratio 1 4)"
 echo "   ratio tamrik/minimal (wall): $(ratio 1 7)"
+awk -v t="$countedTamrik" -v f="$countedFloor" -v n="$counted" 'BEGIN {
+  printf "   instructions per line (callgrind, 1,000 floppies, %d lines): tamrik %.0f, floor %.0f\n",
+    n, t / n, f / n }'
 
 large=$(ls "$work/large"/*)
 : >"$work/large_rounds"
@@ -93,3 +110,6 @@ done
 echo "2. one directory of 65,536 entries to /dev/null, medians of $runs paired runs"
 echo "   unsorted $(awk '{ print $1 }' "$work/large_rounds" | median) s, -s $(awk '{ print $2 }' "$work/large_rounds" | median) s"
 echo "   ratio -s/unsorted: $(awk '{ print $2 / $1 }' "$work/large_rounds" | median)"
+awk -v u="$(instructions "$program" "$large")" -v s="$(instructions "$program" -s "$large")" 'BEGIN {
+  printf "   instructions (callgrind): unsorted %.1f million, -s %.1f million, ratio %.2f\n",
+    u / 1e6, s / 1e6, s / u }'

@@ -13,9 +13,13 @@
 #include <istream>
 #include <string>
 
+#include "lif/inline_text.h"
+
 namespace tamrik {
 
 using BcdStamp = std::array<unsigned char, 6>;
+// A stamp as text, "YY/MM/DD HH:MM:SS": always 17 characters.
+using StampText = InlineText<17>;
 
 // Reads 2 or 4 bytes, most significant first. A byte missing at the end of
 // the data contributes 0xFF (the low bits of the end-of-file value) and stops
@@ -52,7 +56,7 @@ inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available
 
 // "YY/MM/DD HH:MM:SS" from year, month, day, hour, minute, second in BCD.
 // Nibbles above 9 are not rejected: they print as ':' to '?'.
-std::string formatBcdStamp(const BcdStamp& bcd);
+StampText formatBcdStamp(const BcdStamp& bcd);
 
 }  // namespace tamrik
 

@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "lif/file_types.h"
 
-#include <algorithm>
+#include <array>
+#include <charconv>
 #include <iterator>
 #include <string_view>
 
@@ -32,15 +33,15 @@ enum class Regs : uint8_t { kNone, kH, kProg };
 struct FileType {
   uint16_t first;
   uint16_t last;
-  std::string_view name;
-  std::string_view tag;
+  TypeName name;
+  MachineTag tag;
   Flags flags;
   Size size;
   Regs regs;
   uint8_t nibbleOffset;
 };
 
-// Sorted by code; the ranges do not overlap.
+// The ranges do not overlap.
 constexpr FileType kFileTypes[] = {
     {0x0000, 0x0000, "(NUL)", "", Flags::kNone, Size::kZero, Regs::kNone, 0},
     {0x0001, 0x0001, "TEXT", "", Flags::kNone, Size::kSectors, Regs::kNone, 0},
@@ -76,12 +77,35 @@ constexpr FileType kFileTypes[] = {
     {0xE22E, 0xE22F, "SYM", "71", Flags::kCodeS, Size::kNibbles, Regs::kNone, 0},
 };
 
+// Every code of the table lies below 0x100 or in 0xE000..0xE22F. Those
+// two windows, side by side, index a table of row numbers made from the
+// rows at compile time, so that a code is found with one lookup.
+constexpr uint16_t kHighFirst = 0xE000;
+constexpr std::size_t kLowCodes = 0x100;
+constexpr std::size_t kWindow = kLowCodes + 0x230;
+constexpr uint8_t kNoRow = 0xFF;
+
+constexpr std::size_t windowIndex(uint16_t code) {
+  if (code < kLowCodes) return code;
+  const std::size_t high = code - std::size_t{kHighFirst};  // wraps below the window
+  return high < kWindow - kLowCodes ? kLowCodes + high : kWindow;
+}
+
+constexpr std::array<uint8_t, kWindow> kRowOfCode = [] {
+  std::array<uint8_t, kWindow> rows{};
+  for (uint8_t& row : rows) row = kNoRow;
+  for (std::size_t i = 0; i < std::size(kFileTypes); ++i) {
+    for (uint32_t code = kFileTypes[i].first; code <= kFileTypes[i].last; ++code) {
+      rows[windowIndex(static_cast<uint16_t>(code))] = static_cast<uint8_t>(i);
+    }
+  }
+  return rows;
+}();
+
 const FileType* findFileType(uint16_t code) {
-  const auto* row =
-      std::lower_bound(std::begin(kFileTypes), std::end(kFileTypes), code,
-                       [](const FileType& type, uint16_t c) { return type.last < c; });
-  if (row == std::end(kFileTypes) || row->first > code) return nullptr;
-  return row;
+  const std::size_t index = windowIndex(code);
+  if (index == kWindow || kRowOfCode[index] == kNoRow) return nullptr;
+  return &kFileTypes[kRowOfCode[index]];
 }
 
 bool bit(uint32_t word, int n) {
@@ -96,9 +120,10 @@ uint32_t roundToSector16(uint32_t bytes) {
 
 }  // namespace
 
-std::string numericTypeName(int16_t typeCode) {
-  std::string name = std::to_string(typeCode);
-  if (name.size() < 6) name.resize(6, ' ');
+TypeName numericTypeName(int16_t typeCode) {
+  TypeName name("      ");
+  // Six places hold every value, "-32768" included.
+  std::to_chars(name.bytes.data(), name.bytes.data() + name.bytes.size(), typeCode);
   return name;
 }
 
@@ -113,8 +138,8 @@ void decodeFileType(LifDirEntry& entry) {
 
   const uint32_t impl = entry.implWord;
   const uint32_t registers = impl >> 16;
-  entry.typeName.assign(type->name);
-  entry.machineTag.assign(type->tag);
+  entry.typeName = type->name;
+  entry.machineTag = type->tag;
 
   switch (type->flags) {
     case Flags::kNone:

@@ -13,7 +13,6 @@
 #define TAMRIK_LIF_FILE_TYPES_H_
 
 #include <cstdint>
-#include <string>
 
 #include "lif/lif_dir_entry.h"
 
@@ -25,7 +24,7 @@ void decodeFileType(LifDirEntry& entry);
 
 // The name given to a code outside the table: its signed decimal value,
 // left-justified in six characters.
-std::string numericTypeName(int16_t typeCode);
+TypeName numericTypeName(int16_t typeCode);
 
 }  // namespace tamrik
 

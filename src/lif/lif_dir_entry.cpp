@@ -2,6 +2,7 @@
 #include "lif/lif_dir_entry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
 #include "lif/file_types.h"
@@ -10,40 +11,60 @@ namespace tamrik {
 namespace {
 
 constexpr std::size_t kNameBytes = 10;
+constexpr std::size_t kMarkerBytes = 12;  // name and type code
 constexpr uint16_t kAcceptedVolumeWord75 = 0x8001;
+
+// Sets the entry from its 32 bytes, of which the first `got` were read.
+// Inlined into both callers, so that the whole record's case reads its
+// fields with plain shifts.
+inline bool decodeRecord(LifDirEntry& entry, const unsigned char* raw, std::size_t got) {
+  const auto field = [&](std::size_t offset, std::size_t width) {
+    return recordFieldBE(raw, got, offset, width);
+  };
+  std::memcpy(entry.name.bytes.data(), raw, kNameBytes);
+  entry.name.length = kNameBytes;
+  const auto code = static_cast<uint16_t>(field(10, 2));
+  entry.typeCode = static_cast<int16_t>(code);
+  if (code == kEndOfDirectory) return false;
+  entry.startSector = field(12, 4);
+  entry.sectorCount = field(16, 4);
+  std::memcpy(entry.stampBcd.data(), raw + 20, entry.stampBcd.size());
+  entry.stamp = formatBcdStamp(entry.stampBcd);
+  entry.volumeWord = static_cast<uint16_t>(field(26, 2));
+  entry.implWord = field(28, 4);
+
+  entry.machineTag.clear();
+  entry.flagA = entry.flagP = entry.flagS = false;
+  entry.sizeBytes = entry.regCount = 0;
+  decodeFileType(entry);
+
+  // Series 75 media mark their valid entries with this volume word; any other
+  // value there means the rest of the directory cannot be trusted.
+  return entry.machineTag != std::string_view("75") || entry.volumeWord == kAcceptedVolumeWord75;
+}
 
 }  // namespace
 
 bool LifDirEntry::readEntry(std::istream& in) {
   // The entry in two block reads: the first 12 bytes hold the end marker,
   // and a directory may end right behind it. Bytes that do not arrive
-  // stay zero, and the fields read as the stream readers would give them.
+  // stay zero.
   unsigned char raw[kEntryBytes] = {};
-  std::size_t got = readBlock(in, raw, 12);
-  const auto field = [&](std::size_t offset, std::size_t width) {
-    return recordFieldBE(raw, got, offset, width);
-  };
+  std::size_t got = readBlock(in, raw, kMarkerBytes);
+  if (recordFieldBE(raw, got, 10, 2) != kEndOfDirectory) {
+    got += readBlock(in, raw + kMarkerBytes, kEntryBytes - kMarkerBytes);
+  }
+  return readEntry(raw, got);
+}
 
-  name.assign(reinterpret_cast<const char*>(raw), kNameBytes);
-  const auto code = static_cast<uint16_t>(field(10, 2));
-  typeCode = static_cast<int16_t>(code);
-  if (code == kEndOfDirectory) return false;
-  got += readBlock(in, raw + 12, kEntryBytes - 12);
-  startSector = field(12, 4);
-  sectorCount = field(16, 4);
-  std::copy(raw + 20, raw + 26, stampBcd.begin());
-  stamp = formatBcdStamp(stampBcd);
-  volumeWord = static_cast<uint16_t>(field(26, 2));
-  implWord = field(28, 4);
-
-  machineTag.clear();
-  flagA = flagP = flagS = false;
-  sizeBytes = regCount = 0;
-  decodeFileType(*this);
-
-  // Series 75 media mark their valid entries with this volume word; any other
-  // value there means the rest of the directory cannot be trusted.
-  return machineTag != std::string_view("75") || volumeWord == kAcceptedVolumeWord75;
+bool LifDirEntry::readEntry(const unsigned char* record, std::size_t available) {
+  if (available < kEntryBytes) {
+    // Cut short: what did not arrive reads as zero.
+    unsigned char whole[kEntryBytes] = {};
+    std::copy(record, record + available, whole);
+    return decodeRecord(*this, whole, available);
+  }
+  return decodeRecord(*this, record, kEntryBytes);
 }
 
 uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
@@ -55,9 +76,9 @@ uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
 }
 
 bool LifDirEntry::operator<(const LifDirEntry& other) const {
-  return std::lexicographical_compare(
-      name.begin(), name.end(), other.name.begin(), other.name.end(),
-      [](char a, char b) { return static_cast<unsigned char>(a) < static_cast<unsigned char>(b); });
+  // The views compare as memcmp does: bytes as unsigned values, and a name
+  // that is a prefix of the other first.
+  return name.view() < other.name.view();
 }
 
 }  // namespace tamrik

@@ -23,24 +23,31 @@
 #include <string>
 
 #include "lif/byte_reader.h"
+#include "lif/inline_text.h"
 
 namespace tamrik {
 
 inline constexpr uint16_t kEndOfDirectory = 0xFFFF;
 inline constexpr std::size_t kEntryBytes = 32;
 
+// A name is ten bytes as stored, a type name at most six characters
+// ("-32768"), a machine tag five ("71/41").
+using FileName = InlineText<10>;
+using TypeName = InlineText<6>;
+using MachineTag = InlineText<5>;
+
 struct LifDirEntry {
-  std::string name;
+  FileName name;
   int16_t typeCode = 0;
   uint32_t startSector = 0;
   uint32_t sectorCount = 0;
   BcdStamp stampBcd{};
-  std::string stamp;
+  StampText stamp;
   uint16_t volumeWord = 0;
   uint32_t implWord = 0;
 
-  std::string typeName;
-  std::string machineTag;
+  TypeName typeName;
+  MachineTag machineTag;
   bool flagA = false;
   bool flagP = false;
   bool flagS = false;
@@ -51,6 +58,11 @@ struct LifDirEntry {
   // the end marker and for a "75" entry whose volume word is not 0x8001;
   // the caller then keeps nothing of it and reads no further entry.
   bool readEntry(std::istream& in);
+
+  // The same from the entry's bytes in memory, of which only the first
+  // `available` could be read: the fields then take the values that reading
+  // from the stream would have given them.
+  bool readEntry(const unsigned char* record, std::size_t available);
 
   // Byte size of a "71" file from the nibble count in implWord, less an
   // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.

@@ -2,32 +2,43 @@
 #include "lif/lif_volume.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tamrik {
 namespace {
 
+constexpr std::size_t kHeaderBytes = 42;
 constexpr std::size_t kLabelBytes = 6;
+// Slots read from the stream at a time: 4 KiB, a floppy's directory.
+constexpr std::size_t kBlockSlots = 128;
+// The most entries reserved at once for slots not yet read: a directory
+// of 65,536 entries, about 5 MiB.
+constexpr uint64_t kReservedSlots = 65536 + 8;
 
 }  // namespace
 
 bool LifVolume::readHeader() {
   stream.clear();
   stream.seekg(0);
-  readBE16(stream, lifId);
+  // The header in one block read; a field that is cut short reads as the
+  // stream readers would give it, and missing text and stamp bytes as zero.
+  unsigned char raw[kHeaderBytes] = {};
+  const std::size_t got = readBlock(stream, raw, kHeaderBytes);
+  const auto field = [&](std::size_t offset, std::size_t width) {
+    return recordFieldBE(raw, got, offset, width);
+  };
+  lifId = static_cast<uint16_t>(field(0, 2));
   if (lifId != kLifId) return false;
 
-  label = readFixedText(stream, kLabelBytes);
-  readBE32(stream, dirStart);
-  readBE16(stream, auxWord);
-  uint16_t ignored = 0;
-  readBE16(stream, ignored);
-  readBE32(stream, dirLength);
-  readBE16(stream, version);
-  readBE16(stream, ignored);
-  readBE32(stream, tracks);
-  readBE32(stream, surfaces);
-  readBE32(stream, sectorsPerTrack);
-  initBcd = readBcdStamp(stream);
+  label.assign(reinterpret_cast<const char*>(raw) + 2, kLabelBytes);
+  dirStart = field(8, 4);
+  auxWord = static_cast<uint16_t>(field(12, 2));
+  dirLength = field(16, 4);
+  version = static_cast<uint16_t>(field(20, 2));
+  tracks = field(24, 4);
+  surfaces = field(28, 4);
+  sectorsPerTrack = field(32, 4);
+  std::memcpy(initBcd.data(), raw + 36, initBcd.size());
   initStamp = formatBcdStamp(initBcd);
 
   if (version == 0 && tracks == 0 && surfaces == 0 && sectorsPerTrack == 0) {
@@ -45,23 +56,69 @@ bool LifVolume::readDirectory() {
   stream.clear();
   // Formed in 64 bits so that no header value can wrap to a smaller offset
   // or slot count; a directory beyond the end of the image fails to read.
-  stream.seekg(static_cast<std::streamoff>(uint64_t{dirStart} * kSectorBytes));
+  const uint64_t dirOffset = uint64_t{dirStart} * kSectorBytes;
+  stream.seekg(static_cast<std::streamoff>(dirOffset));
+  if (!stream.good()) return false;
   uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
-  // Room for a floppy's directory up front, so that a typical scan does not
-  // move its entries while the list grows; a larger directory grows as usual,
-  // and a header's claim of a huge one costs nothing until entries are found.
-  entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, 128)));
-  while (stream.good() && slotsLeft > 0) {
-    --slotsLeft;
-    // Read apart and moved in only when kept: reading into the list itself
-    // would grow a full list for the end marker that is dropped again.
-    LifDirEntry entry;
-    if (!entry.readEntry(stream)) break;
-    if (entry.typeCode != 0) {
-      ++usedCount;
-      entries.push_back(std::move(entry));
+  // Room for the first block up front, a floppy's whole directory.
+  entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
+
+  // Whole slots are taken from the stream's buffer, a block at a time, and
+  // each entry is decoded in memory. `taken` counts the bytes that reading
+  // entry by entry would have consumed, so that the stream ends as it
+  // would have: failed where the image ends before them, else just after
+  // them.
+  std::streambuf& source = *stream.rdbuf();
+  unsigned char block[kBlockSlots * kEntryBytes];
+  uint64_t taken = 0;
+  while (slotsLeft > 0) {
+    // A list that its entries have filled gets room for every slot left at
+    // once, so that a large directory is not moved again and again while
+    // it grows. A header's claim of a huge directory reserves nothing until
+    // entries fill the list, and then no more than a large real directory
+    // needs, or as much again as the list holds.
+    if (entries.size() == entries.capacity()) {
+      const uint64_t more =
+          std::min<uint64_t>(slotsLeft, std::max<uint64_t>(kReservedSlots, entries.size()));
+      entries.reserve(entries.size() + static_cast<std::size_t>(more));
+    }
+    // The slots the stream's buffer holds, refilled first when it is empty
+    // (the next entry needs that read anyway), and one slot when it holds
+    // less: reading ahead of the entries would cost a read of the file that
+    // a directory ending early never needed.
+    if (source.in_avail() <= 0) source.sgetc();
+    const std::streamsize buffered = source.in_avail();
+    const uint64_t inBuffer = buffered >= static_cast<std::streamsize>(kEntryBytes)
+                                  ? static_cast<uint64_t>(buffered) / kEntryBytes
+                                  : 1;
+    const auto slots =
+        static_cast<std::size_t>(std::min({slotsLeft, uint64_t{kBlockSlots}, inBuffer}));
+    const auto got = static_cast<std::size_t>(source.sgetn(
+        reinterpret_cast<char*>(block), static_cast<std::streamsize>(slots * kEntryBytes)));
+    for (std::size_t at = 0; at < slots * kEntryBytes; at += kEntryBytes) {
+      --slotsLeft;
+      const std::size_t available = got > at ? std::min(got - at, kEntryBytes) : 0;
+      LifDirEntry entry;
+      const bool accepted = entry.readEntry(block + at, available);
+      // The end marker is taken without the 20 bytes after its type code.
+      const bool endMarker = static_cast<uint16_t>(entry.typeCode) == kEndOfDirectory;
+      const std::size_t wanted = endMarker ? 12 : kEntryBytes;
+      if (accepted && entry.typeCode != 0) {
+        ++usedCount;
+        entries.push_back(entry);
+      }
+      if (available < wanted) {
+        stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+        return false;
+      }
+      taken += wanted;
+      if (!accepted) {
+        slotsLeft = 0;
+        break;
+      }
     }
   }
+  stream.seekg(static_cast<std::streamoff>(dirOffset + taken));
   return stream.good();
 }
 

@@ -50,7 +50,7 @@ struct LifVolume {
   uint32_t surfaces = 0;
   uint32_t sectorsPerTrack = 0;
   BcdStamp initBcd{};
-  std::string initStamp;
+  StampText initStamp;
   // Accepted entries in directory order. Purged entries (type 0) are left
   // out: nothing is shown of them, and a mostly zero image must not be able
   // to fill memory with them.

@@ -3,7 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <sstream>
+#include <streambuf>
+#include <string>
 
 #include "lif/test_image.h"
 
@@ -22,6 +25,40 @@ struct Reading {
   LifVolume volume{in};
   bool ok;
   explicit Reading(const std::string& bytes) : in(bytes), ok(volume.readDirectory()) {}
+};
+
+// Serves an image a chunk at a time, as a file is read, and keeps the end
+// of the furthest chunk it was asked for.
+class ChunkedBuf : public std::streambuf {
+ public:
+  ChunkedBuf(std::string bytes, std::size_t chunk) : bytes_(std::move(bytes)), chunk_(chunk) {}
+  std::size_t furthest = 0;
+
+ protected:
+  int_type underflow() override {
+    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+    if (next_ >= bytes_.size()) return traits_type::eof();
+    const std::size_t end = std::min(next_ + chunk_, bytes_.size());
+    setg(bytes_.data() + next_, bytes_.data() + next_, bytes_.data() + end);
+    next_ = end;
+    furthest = std::max(furthest, end);
+    return traits_type::to_int_type(*gptr());
+  }
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
+                   std::ios_base::openmode which) override {
+    if (dir != std::ios_base::beg) return pos_type(off_type(-1));
+    return seekpos(pos_type(off), which);
+  }
+  pos_type seekpos(pos_type pos, std::ios_base::openmode) override {
+    next_ = static_cast<std::size_t>(off_type(pos));
+    setg(nullptr, nullptr, nullptr);
+    return pos;
+  }
+
+ private:
+  std::string bytes_;
+  std::size_t chunk_;
+  std::size_t next_ = 0;
 };
 
 TEST(ReadHeader, FillsEveryField) {
@@ -223,6 +260,26 @@ TEST(ReadDirectory, DirectoryNotRightAfterTheHeader) {
   Reading r(bytes);
   ASSERT_TRUE(r.ok);
   ASSERT_EQ(r.volume.entries.size(), 1U);
+}
+
+TEST(ReadDirectory, ReadsNoFurtherThanTheEndMarker) {
+  // A header that claims a long directory whose end marker comes early: the
+  // scan reads the file no further than the marker's type code.
+  TestImage image;
+  image.dirLength = 250;
+  image.entries = {fileEntry("A", 0x0001, 260, 1), fileEntry("B", 0x0001, 261, 1),
+                   fileEntry("C", 0x0001, 262, 1)};
+  // Chunks are read from the directory's start on, after the seek to it.
+  const std::size_t directory = 512;
+  const std::size_t needed = 3 * 32 + 12;
+  for (const std::size_t chunk : {std::size_t{64}, std::size_t{256}, std::size_t{4096}}) {
+    ChunkedBuf buf(image.bytes(), chunk);
+    std::istream in(&buf);
+    LifVolume volume(in);
+    ASSERT_TRUE(volume.readDirectory()) << chunk;
+    EXPECT_EQ(volume.entries.size(), 3U) << chunk;
+    EXPECT_LE(buf.furthest, directory + (needed + chunk - 1) / chunk * chunk) << chunk;
+  }
 }
 
 TEST(ReadDirectory, EveryCutOfAValidImageIsRefusedOrComplete) {

@@ -2,69 +2,78 @@
 #include "listing/directory_table.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 #include <vector>
 
 namespace tamrik {
 namespace {
 
-// Everything of a row after its number.
+// Everything of a row after its number. Name, type, tag and flags never
+// outgrow their columns and go to fixed places; a number wider than its
+// column moves the rest of the row right.
+constexpr std::size_t kNameAt = 3;
+constexpr std::size_t kTypeAt = kNameAt + 12;
+constexpr std::size_t kTagAt = kTypeAt + 7;
+constexpr std::size_t kFlagsAt = kTagAt + 7;
+constexpr std::size_t kSizeAt = kFlagsAt + 3;
+// Three numbers of ten digits where the columns give 8, 6 and 6, and the
+// fixed fields after them.
+constexpr std::size_t kWidestFields = kSizeAt + 10 + 6 + 10 + 10 + 3 + 9 + 1 + 5;
+
 void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
                   const LineWriter& writer) {
   const bool inRegisters = !alwaysBytes && entry.regCount != 0;
-
-  line.append(".  ");
-  const std::size_t nameAt = line.size();
-  writer.appendShown(line, entry.name);
-  line.padTo(nameAt + 12);
-  line.appendLeft(entry.typeName, 7);
-  line.appendLeft(entry.machineTag, 7);
-  const std::size_t flagsAt = line.size();
-  if (entry.flagS) line.append('S');
-  if (entry.flagP) line.append('P');
-  if (entry.flagA) line.append('A');
-  line.padTo(flagsAt + 3);
-  line.appendDecimal(inRegisters ? entry.regCount : entry.sizeBytes, 8);
-  line.append(inRegisters ? " regs " : " bytes");
-  line.appendDecimal(entry.startSector, 6);
-  line.appendDecimal(entry.sectorCount, 6);
-  line.append("   ");
-  // Date and the blank after it, then HH:MM of the time.
-  const std::string_view stamp = entry.stamp;
-  line.append(stamp.substr(0, 9));
-  line.append(' ');
-  line.append(stamp.substr(9, 5));
+  line.appendInPlace(kWidestFields, [&](char* const row) {
+    putLiteral(row, ".  ");
+    writer.putShown(row + kNameAt, entry.name);
+    putText(row + kTypeAt, entry.typeName);
+    putText(row + kTagAt, entry.machineTag);
+    char* flag = row + kFlagsAt;
+    if (entry.flagS) *flag++ = 'S';
+    if (entry.flagP) *flag++ = 'P';
+    if (entry.flagA) *flag = 'A';
+    char* at = putDecimal(row + kSizeAt, inRegisters ? entry.regCount : entry.sizeBytes, 8);
+    at = inRegisters ? putLiteral(at, " regs ") : putLiteral(at, " bytes");
+    at = putDecimal(at, entry.startSector, 6);
+    at = putDecimal(at, entry.sectorCount, 6);
+    // Date and the blank after it, then HH:MM of the time: the stamp always
+    // has its 17 characters.
+    std::memcpy(at + 3, entry.stamp.data(), 9);
+    std::memcpy(at + 13, entry.stamp.data() + 9, 5);
+    return at + 18;
+  });
 }
 
-// A listed entry in name order, with its row formatted but for the number:
-// the first eight name bytes as one number decide most comparisons without
-// touching the entry. Equal names keep directory order, which is the order
-// of the entries in memory, so that every standard library gives the same
-// rows.
+// A listed entry's place in name order as two numbers: the name's first
+// eight bytes, then its last two, its length and the entry's index. Bytes
+// past the length count as NUL and a shorter name comes first, as in the
+// entries' own order; equal names keep directory order. Keys compare
+// without touching the entries, and every standard library sorts them
+// alike.
 struct SortKey {
-  uint64_t prefix;
-  const LifDirEntry* entry;
-  std::size_t fieldsAt;
-  std::size_t fieldsSize;
+  uint64_t head;
+  uint64_t tail;
 
   bool operator<(const SortKey& other) const {
-    if (prefix != other.prefix) return prefix < other.prefix;
-    if (*entry < *other.entry) return true;
-    if (*other.entry < *entry) return false;
-    return entry < other.entry;
+    return head != other.head ? head < other.head : tail < other.tail;
   }
 };
 
-uint64_t namePrefix(const std::string& name) {
-  // Missing bytes count as NUL; the entry order then decides a tie, so a
-  // name that is a prefix of another still sorts first.
-  uint64_t prefix = 0;
-  for (std::size_t i = 0; i < 8; ++i) {
-    const auto byte = i < name.size() ? static_cast<unsigned char>(name[i]) : 0U;
-    prefix = prefix << 8 | byte;
-  }
-  return prefix;
+constexpr int kIndexBits = 44;
+
+SortKey sortKey(const FileName& name, std::size_t index) {
+  // A name as read is ten bytes; only a shorter one needs its bytes tested.
+  const bool whole = name.size() == name.bytes.size();
+  const auto byte = [&](std::size_t i) -> uint64_t {
+    return whole || i < name.size() ? static_cast<unsigned char>(name.bytes[i]) : 0U;
+  };
+  uint64_t head = 0;
+  for (std::size_t i = 0; i < 8; ++i) head = head << 8 | byte(i);
+  const uint64_t tail = byte(8) << 8 | byte(9);
+  return {head, tail << 48 | uint64_t{name.size()} << kIndexBits | index};
 }
 
 }  // namespace
@@ -83,26 +92,32 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
       writer.line(line);
     }
   } else {
-    // The rows are formatted while the entries are visited in memory order
-    // and only then put in name order; the entries themselves stay where
-    // they are. A large directory does not fit the cache, and reading its
-    // records in name order would wait on memory for every row.
+    // Only the keys move; the rows are then formatted in name order, each
+    // from its entry, which is small enough that this costs no more than
+    // formatting them beforehand and copying them about.
     std::vector<SortKey> order;
     order.reserve(volume.entries.size());
-    std::string fields;
-    fields.reserve(volume.entries.size() * 80);
-    for (const LifDirEntry& entry : volume.entries) {
-      if (entry.sizeBytes == 0) continue;
-      appendFields(line, entry, alwaysBytes, writer);
-      order.push_back({namePrefix(entry.name), &entry, fields.size(), line.size()});
-      fields += line.text();
-      line.clear();
+    for (std::size_t i = 0; i < volume.entries.size(); ++i) {
+      if (volume.entries[i].sizeBytes != 0) order.push_back(sortKey(volume.entries[i].name, i));
     }
     std::sort(order.begin(), order.end());
-    for (const SortKey& key : order) {
-      line.appendDecimal(row++, 3);
-      line.append(std::string_view(fields).substr(key.fieldsAt, key.fieldsSize));
-      writer.line(line);
+    // The entries of a few rows are copied together before their rows are
+    // written: their reads from all over a large list then wait on memory
+    // at once, where a system call after each row would make every row
+    // wait on its own.
+    constexpr std::size_t kBatch = 16;
+    std::array<LifDirEntry, kBatch> batch;
+    for (std::size_t first = 0; first < order.size(); first += kBatch) {
+      const std::size_t count = std::min(kBatch, order.size() - first);
+      for (std::size_t i = 0; i < count; ++i) {
+        const uint64_t index = order[first + i].tail & ((uint64_t{1} << kIndexBits) - 1);
+        batch[i] = volume.entries[static_cast<std::size_t>(index)];
+      }
+      for (std::size_t i = 0; i < count; ++i) {
+        line.appendDecimal(row++, 3);
+        appendFields(line, batch[i], alwaysBytes, writer);
+        writer.line(line);
+      }
     }
   }
   writer.line("End of Directory");

@@ -2,6 +2,7 @@
 #include "listing/line_writer.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace tamrik {
 namespace {
@@ -16,9 +17,11 @@ LineWriter::LineWriter(std::ostream& out, bool mask) : LineWriter(toStream, &out
 
 void LineWriter::line(std::string_view text) const {
   if (text.size() <= LineBuffer::kCapacity) {
-    LineBuffer buffer;
-    buffer.append(text);
-    line(buffer);
+    // A fixed text needs no blank places around it.
+    char buffer[LineBuffer::kCapacity + 1];
+    std::memcpy(buffer, text.data(), text.size());
+    buffer[text.size()] = '\n';
+    sink(context, buffer, text.size() + 1);
     return;
   }
   std::string whole(text);

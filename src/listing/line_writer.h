@@ -6,6 +6,7 @@
 #define TAMRIK_LISTING_LINE_WRITER_H_
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -13,7 +14,63 @@
 #include <string>
 #include <string_view>
 
+#include "lif/inline_text.h"
+
 namespace tamrik {
+
+// Writers of fields at a given place among blank places, each returning
+// the end of what it wrote.
+
+// A literal's characters, without its terminating NUL.
+template <std::size_t N>
+char* putLiteral(char* at, const char (&literal)[N]) {
+  std::memcpy(at, literal, N - 1);
+  return at + N - 1;
+}
+
+// A text held in a record, copied whole at its capacity, which the compiler
+// turns into a few moves; blanks copied the same way then cover what lay
+// past its end. Needs 2 * N places.
+template <std::size_t N>
+char* putText(char* at, const InlineText<N>& text) {
+  std::memcpy(at, text.data(), N);
+  std::memset(at + text.size(), ' ', N);
+  return at + text.size();
+}
+
+inline constexpr uint32_t kPowersOfTen[] = {1,      10,      100,      1000,      10000,
+                                            100000, 1000000, 10000000, 100000000, 1000000000};
+
+// How many digits the value has: with 1233 / 4096 for log10(2) the estimate
+// from the bit count is the count or one less. Or-ing in 1 gives 0 its digit
+// and moves no other value onto a power of ten.
+inline std::size_t decimalDigits(uint32_t value) {
+  const uint32_t estimate = (static_cast<uint32_t>(std::bit_width(value | 1U)) * 1233U) >> 12;
+  return estimate + ((value | 1U) >= kPowersOfTen[estimate] ? 1U : 0U);
+}
+
+// Unsigned decimal right-justified in the width, or wider when it has more
+// digits, written from its end two digits at a time.
+inline char* putDecimal(char* at, uint32_t value, std::size_t width) {
+  static constexpr char kPairs[] =
+      "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+      "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+      "8081828384858687888990919293949596979899";
+  // Most values fit their column, which one comparison tells.
+  const bool fits = width > 0 && width < 10 && value < kPowersOfTen[width];
+  char* const end = at + (fits ? width : std::max(width, decimalDigits(value)));
+  char* digit = end;
+  for (; value >= 100; value /= 100) {
+    digit -= 2;
+    std::memcpy(digit, kPairs + std::size_t{value % 100} * 2, 2);
+  }
+  if (value >= 10) {
+    std::memcpy(digit - 2, kPairs + std::size_t{value} * 2, 2);
+  } else {
+    digit[-1] = static_cast<char>('0' + value);
+  }
+  return end;
+}
 
 // A line being built. The summary and the table have fields of bounded
 // width (numbers of at most 10 digits, names of 10 bytes, type names of at
@@ -29,54 +86,45 @@ class LineBuffer {
   LineBuffer() { std::memset(data_, ' ', sizeof data_); }
 
   void append(std::string_view text) {
-    const std::size_t n = std::min(text.size(), kCapacity - size_);
-    std::memcpy(data_ + size_, text.data(), n);
-    size_ += n;
+    // The test is written so that a text of known length is copied with a
+    // few moves rather than a call.
+    if (text.size() <= kCapacity - size_) {
+      std::memcpy(data_ + size_, text.data(), text.size());
+      size_ += text.size();
+      return;
+    }
+    std::memcpy(data_ + size_, text.data(), kCapacity - size_);
+    size_ = kCapacity;
   }
   // A literal: its length is known here, so the copy is a few moves.
   template <std::size_t N>
   void append(const char (&literal)[N]) {
-    if (size_ + (N - 1) > kCapacity) return;
-    std::memcpy(data_ + size_, literal, N - 1);
-    size_ += N - 1;
+    append(std::string_view(literal, N - 1));
   }
   void append(char c) {
     if (size_ < kCapacity) data_[size_++] = c;
   }
   // Blanks up to the given length; a width is a minimum and never cuts.
   void padTo(std::size_t length) { size_ = std::max(size_, std::min(length, kCapacity)); }
-  void appendLeft(std::string_view text, std::size_t width) {
-    const std::size_t end = size_ + width;
-    append(text);
-    padTo(end);
-  }
-  // Unsigned decimal, right-justified in the width, written in place two
-  // digits at a time.
   void appendDecimal(uint32_t value, std::size_t width = 0) {
-    static constexpr char kPairs[] =
-        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
-        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
-        "8081828384858687888990919293949596979899";
-    std::size_t digits = 1;
-    for (uint32_t bound = 10; digits < 10 && value >= bound; bound *= 10) ++digits;
-    const std::size_t end = size_ + std::max(width, digits);
-    if (end > kCapacity) return;
-    char* at = data_ + end;
-    for (; value >= 100; value /= 100) {
-      at -= 2;
-      std::memcpy(at, kPairs + std::size_t{value % 100} * 2, 2);
-    }
-    if (value >= 10) {
-      std::memcpy(at - 2, kPairs + std::size_t{value} * 2, 2);
-    } else {
-      at[-1] = static_cast<char>('0' + value);
-    }
-    size_ = end;
+    if (std::max(width, decimalDigits(value)) > kCapacity - size_) return;
+    size_ = static_cast<std::size_t>(putDecimal(data_ + size_, value, width) - data_);
+  }
+  // Hands the next `width` places, all blank, to `write`, which fills a run
+  // of fields through a pointer of its own (kept in a register, where
+  // appending field by field would reload the line's length after every
+  // store) and returns where its text ends. Nothing is written when the
+  // places are not there.
+  template <typename Write>
+  void appendInPlace(std::size_t width, Write&& write) {
+    if (width > kCapacity - size_) return;
+    size_ = static_cast<std::size_t>(write(data_ + size_) - data_);
   }
 
-  // Blanks what the text used, for the next line.
+  // Blanks the line for the next one: the whole buffer, a size known
+  // here, takes a few stores where the length used would take a call.
   void clear() {
-    std::memset(data_, ' ', size_ + 1);
+    std::memset(data_, ' ', sizeof data_);
     size_ = 0;
   }
 
@@ -118,6 +166,14 @@ struct LineWriter {
 
   // A text taken from an image, made fit for the output.
   void appendShown(std::string& line, std::string_view stored) const;
+  template <std::size_t N>
+  char* putShown(char* at, const InlineText<N>& stored) const {
+    char* const end = putText(at, stored);
+    if (maskControls) {
+      for (char* c = at; c != end; ++c) *c = shownByte(*c);
+    }
+    return end;
+  }
   void appendShown(LineBuffer& line, std::string_view stored) const {
     const std::size_t at = line.size_;
     line.append(stored);

@@ -236,6 +236,27 @@ TEST(DirectoryTable, WideFieldsShiftTheRowInsteadOfBeingCut) {
             "End of Directory\n");
 }
 
+TEST(DirectoryTable, NumbersFillTheirColumnsThenWidenThem) {
+  const struct {
+    uint32_t size, start, count;
+    const char* numbers;  // the row from the size to the count
+  } cases[] = {
+      {1, 0, 1, "       1 bytes     0     1"},
+      {99999999, 999999, 999999, "99999999 bytes999999999999"},
+      {100000000, 1000000, 1000000, "100000000 bytes10000001000000"},
+      {4294967295U, 4294967295U, 4294967295U, "4294967295 bytes42949672954294967295"},
+  };
+  for (const auto& c : cases) {
+    Example e;
+    LifDirEntry row = entry("WIDE", 1, c.start, c.count);
+    row.sizeBytes = c.size;
+    e.volume.entries = {row};
+    EXPECT_EQ(e.table(false, true).substr(sizeof(kHeader) - 1),
+              std::string("  1.  WIDE        TEXT             ") + c.numbers +
+                  "   24/03/15  10:45\nEnd of Directory\n");
+  }
+}
+
 TEST(DirectoryTable, RowNumbersCountListedEntriesOnly) {
   Example e;
   e.volume.entries.clear();
