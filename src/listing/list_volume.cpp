@@ -3,7 +3,6 @@
 
 #include <string>
 
-#include "lif/lif_volume.h"
 #include "listing/directory_table.h"
 #include "listing/volume_summary.h"
 
@@ -19,13 +18,18 @@ void printHeading(std::string_view prefix, std::string_view name, const LineWrit
 
 void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   LifVolume volume(image);
+  listVolume(volume, sortByName, alwaysBytes, writer);
+}
+
+bool listVolume(LifVolume& volume, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   if (volume.readDirectory() && volume.lifId == kLifId) {
     printVolumeSummary(volume, writer);
     printDirectoryTable(volume, sortByName, alwaysBytes, writer);
-  } else {
-    writer.line(kRefusal);
-    writer.line("");
+    return true;
   }
+  writer.line(kRefusal);
+  writer.line("");
+  return false;
 }
 
 }  // namespace tamrik

@@ -7,6 +7,7 @@
 #include <istream>
 #include <string_view>
 
+#include "lif/lif_volume.h"
 #include "listing/line_writer.h"
 
 namespace tamrik {
@@ -22,6 +23,10 @@ void printHeading(std::string_view prefix, std::string_view name, const LineWrit
 // line and an empty line when it is not a LIF volume or ends inside its
 // header or directory.
 void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer);
+
+// The same over a volume the caller keeps, for one that shows the volume's
+// fields beside its listing: true when it was listed, false for the refusal.
+bool listVolume(LifVolume& volume, bool sortByName, bool alwaysBytes, const LineWriter& writer);
 
 }  // namespace tamrik
 
