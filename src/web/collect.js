@@ -8,9 +8,10 @@
 const Collect = (() => {
   const baseName = (path) => path.slice(path.lastIndexOf('/') + 1);
 
+  const isZip = (file) => /\.zip$/i.test(file.name);
+
   // A zip archive's members, or the file itself when it is no archive.
   async function expand(path, file) {
-    if (!/\.zip$/i.test(file.name)) return [{path, name: file.name, file}];
     let members;
     try {
       members = await Zip.members(file);
@@ -25,12 +26,12 @@ const Collect = (() => {
       ({path: `${path}/${inner}`, name: baseName(inner), zip: file, member, problem}));
   }
 
-  // Hands on the images of the files as each is known; zip archives are
-  // opened a few at a time.
+  // Hands on the images of the files as each is known: the plain files at
+  // once, then the members of each zip archive.
   async function fromFiles(files, pathOf, add) {
     const plain = [];
     const zips = [];
-    for (const file of files) (/\.zip$/i.test(file.name) ? zips : plain).push(file);
+    for (const file of files) (isZip(file) ? zips : plain).push(file);
     add(plain.map((file) => ({path: pathOf(file), name: file.name, file})));
     for (const file of zips) add(await expand(pathOf(file), file));
   }

@@ -257,5 +257,5 @@ const Directory = (() => {
     return parts;
   }
 
-  return {COLUMNS, volume, entry, rowCount, lowerNames, render, fillText};
+  return {volume, entry, rowCount, lowerNames, render, fillText};
 })();

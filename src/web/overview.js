@@ -76,7 +76,11 @@ const Overview = (() => {
     pathCell.setAttribute('role', 'rowheader');
     const toggle = cell('button', 'toggle');
     toggle.type = 'button';
-    toggle.textContent = image.title;
+    // A long path may break after any of its slashes.
+    image.title.split('/').forEach((part, i) => {
+      if (i > 0) toggle.append('/', document.createElement('wbr'));
+      toggle.append(part);
+    });
     toggle.setAttribute('aria-expanded', 'false');
     toggle.addEventListener('click', () => onToggle(image));
     const matches = cell('span', 'matches');
@@ -137,5 +141,5 @@ const Overview = (() => {
     }
   }
 
-  return {sorted, row, update, setOpen, fields, STATUS};
+  return {sorted, row, update, setOpen};
 })();

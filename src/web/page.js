@@ -17,13 +17,15 @@ let overviewSort = {key: 'path', descending: false};
 let showOthers = false;
 // The images handed out since the page was last idle.
 const round = {active: false, total: 0, done: 0, startedAt: 0, first: false};
-const dirty = new Set();
+const dirty = new Set();     // images whose row, or also directory (stale), is to be drawn
 const filling = new Set();  // open listings shown as text, still being filled
 let rowsMoved = false;
 let drawing = false;
 let lastDrawn = 0;
+let behind = false;  // the last drawing ran out of time with rows left
 let placing = null;  // the rows still to be put in the overview's order
 let findTimer = 0;
+let recount = false;  // the status is to say again what became of the images
 const encoder = new TextEncoder();
 
 const overviewTable = $('overview');
@@ -44,6 +46,11 @@ const pool = createPool({
 
 const options = () => ({sortByName: $('sort').checked, alwaysBytes: $('bytes').checked});
 const listable = (image) => Boolean(image.file || image.member) && !image.problem;
+
+function redraw(image, directory = true) {
+  dirty.add(image);
+  if (directory) image.stale = true;
+}
 
 function startRound() {
   if (round.active) return;
@@ -81,16 +88,17 @@ function add(items) {
   }
   for (const image of fresh) {
     byId.set(image.id, image);
-    dirty.add(image);
+    redraw(image);
   }
   rowsMoved = true;
+  recount = true;
   draw();
 }
 
 function onResult(id, result) {
   const image = byId.get(id);
   if (!image) return;
-  image.result = result.bytes ? result : {...headingOnly({...image, reason: result.reason})};
+  image.result = result.bytes ? result : headingOnly({name: image.name, reason: result.reason});
   image.state = result.state;
   image.reason = result.reason || '';
   image.matches = findIn(image);
@@ -98,7 +106,7 @@ function onResult(id, result) {
   const status = $('status');
   if (result.memory > (Number(status.dataset.memory) || 0)) status.dataset.memory = result.memory;
   round.done += 1;
-  dirty.add(image);
+  redraw(image);
   draw();
 }
 
@@ -111,7 +119,7 @@ function listAgain() {
   const again = Overview.sorted(images.filter(listable), overviewSort);
   for (const image of again) {
     image.state = 'waiting';
-    dirty.add(image);
+    redraw(image, false);
   }
   round.total = again.length;
   pool.list(again, options());
@@ -125,9 +133,10 @@ function cancel() {
     image.state = 'cancelled';
     image.result = null;
     image.matches = null;
-    dirty.add(image);
+    redraw(image);
   }
   round.total = round.done;
+  recount = true;
   draw();
 }
 
@@ -140,8 +149,8 @@ function clear() {
   filling.clear();
   for (const body of [...overviewTable.tBodies]) body.remove();
   Object.assign(round, {active: false, total: 0, done: 0});
-  $('status').textContent = '';
   delete $('status').dataset.ms;
+  recount = true;
   draw();
 }
 
@@ -158,9 +167,11 @@ function remove(image) {
   images.splice(images.indexOf(image), 1);
   byId.delete(image.id);
   dirty.delete(image);
+  filling.delete(image);
   image.row.remove();
   image.directoryRow?.remove();
   (next?.querySelector('.remove') || $('choose-files')).focus();
+  recount = true;
   draw();
 }
 
@@ -180,7 +191,7 @@ function find() {
   view.query = query;
   for (const image of images) {
     image.matches = findIn(image);
-    dirty.add(image);
+    redraw(image);
   }
   draw();
 }
@@ -195,6 +206,7 @@ function setOpen(image, open) {
 }
 
 function fill(image) {
+  image.stale = false;
   if (!image.directoryRow) return;
   image.directoryRow.hidden = image.row.hidden;
   image.directoryRow.cells[0].replaceChildren(...Directory.render(image, view));
@@ -204,7 +216,7 @@ function fill(image) {
 function sortDirectories(key) {
   const same = view.sort.key === key;
   view.sort = {key, descending: same && !view.sort.descending};
-  for (const image of images) if (image.open) dirty.add(image);
+  for (const image of images) if (image.open) redraw(image);
   draw();
 }
 
@@ -295,7 +307,8 @@ function showStatus() {
   button.hidden = others === 0;
   button.setAttribute('aria-expanded', String(showOthers));
   setText(button, showOthers ? 'Hide the files that are not LIF images' :
-      `Show ${plural(others, 'file that is', 'files that are')} not a LIF image`);
+      others === 1 ? 'Show the file that is not a LIF image' :
+      `Show the ${others} files that are not LIF images`);
   const idle = !round.active;
   const exportable = idle && images.some((image) => image.result);
   for (const id of ['csv', 'save', 'copy']) $(id).disabled = !exportable;
@@ -324,8 +337,8 @@ function showStatus() {
 }
 
 // Draws what changed, at most a few milliseconds per frame; while images
-// are being listed, their rows a few times a second, as each drawing lays
-// out the whole overview again.
+// are being listed, their rows a few times a second, each time in one
+// batch, as each drawing lays out what is in view again.
 function draw(wait = 0) {
   if (drawing) return;
   drawing = true;
@@ -348,7 +361,9 @@ function drawNow() {
                after: null};
   }
   if (placing) placeSome();
-  const wait = round.active && round.first ? lastDrawn + 200 - started : 0;
+  // While results come in, they are drawn in batches; a batch that did not
+  // fit its time goes on at the next frame.
+  const wait = round.active && round.first && !behind ? lastDrawn + 200 - started : 0;
   if (wait <= 0) {
     lastDrawn = started;
     for (const image of dirty) {
@@ -356,13 +371,15 @@ function drawNow() {
       if (!image.row) continue;
       image.row.hidden = !visible(image);
       Overview.update(image);
-      if (image.open) fill(image);
+      if (image.directoryRow) image.directoryRow.hidden = image.row.hidden;
+      if (image.open && image.stale) fill(image);
       if (round.active && !round.first && image.state !== 'waiting') {
         round.first = true;
         $('status').dataset.firstMs = (performance.now() - round.startedAt).toFixed(1);
       }
       if (performance.now() - started > 8) break;
     }
+    behind = dirty.size > 0;
   }
   for (const image of filling) {
     if (!image.textFill || Directory.fillText(image, 8 - (performance.now() - started))) {
@@ -373,8 +390,13 @@ function drawNow() {
   if (round.active && round.done >= round.total && dirty.size === 0 && !placing &&
       filling.size === 0) {
     round.active = false;
-    $('status').textContent = counts().join(', ') + '.';
+    recount = true;
     $('status').dataset.ms = (performance.now() - round.startedAt).toFixed(1);
+  }
+  if (recount && !round.active) {
+    recount = false;
+    const said = counts();
+    $('status').textContent = said.length > 0 ? said.join(', ') + '.' : '';
   }
   showStatus();
   if (placing || rowsMoved || filling.size > 0) {
@@ -390,7 +412,7 @@ function setAll(open) {
   for (const image of images) {
     if (image.row && !image.row.hidden && image.open !== open) {
       Overview.setOpen(image, open, columns);
-      dirty.add(image);
+      redraw(image);
     }
   }
   draw();
@@ -466,7 +488,7 @@ $('sort').addEventListener('change', () => {
 $('bytes').addEventListener('change', listAgain);
 $('text').addEventListener('change', () => {
   view.text = $('text').checked;
-  for (const image of images) if (image.open) dirty.add(image);
+  for (const image of images) if (image.open) redraw(image);
   draw();
 });
 $('find').addEventListener('input', () => {
@@ -482,7 +504,7 @@ $('open-all').addEventListener('click', () => setAll(true));
 $('close-all').addEventListener('click', () => setAll(false));
 $('others').addEventListener('click', () => {
   showOthers = !showOthers;
-  for (const image of images) if (image.state === 'not-lif') dirty.add(image);
+  for (const image of images) if (image.state === 'not-lif') redraw(image, false);
   draw();
 });
 for (const th of $('overview').tHead.rows[0].cells) {

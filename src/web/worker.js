@@ -76,7 +76,9 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
     whole.set(chunk, at);
     at += chunk.length;
   }
-  return {file: new Blob([whole]), head: whole.buffer, asked: Infinity};
+  // The whole member is the first window, so the reader never reads the
+  // file itself: only its size is asked.
+  return {file: {size: unpacked}, head: whole.buffer, asked: Infinity};
 }
 
 const tamrikReasons = {
@@ -129,13 +131,12 @@ async function tamrikRun(job) {
     const reason = retire ? 'the lister stopped on it' :
         error instanceof DOMException ?
         tamrikReasons[error.name] || `the browser could not read it (${error.name})` :
-        error.message;
+        String(error?.message ?? error);
     result = {state: 'unreadable', reason};
   }
   const transfer = [result.bytes, result.ends, result.words, result.texts].filter(Boolean)
       .map((array) => array.buffer);
   postMessage({id: job.id, round: job.round, result, retire}, transfer);
-
 }
 
 async function tamrikNext() {
