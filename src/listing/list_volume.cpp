@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "lif/lif_volume.h"
 #include "listing/directory_table.h"
 #include "listing/volume_summary.h"
 

@@ -7,10 +7,11 @@
 #include <istream>
 #include <string_view>
 
-#include "lif/lif_volume.h"
 #include "listing/line_writer.h"
 
 namespace tamrik {
+
+struct LifVolume;
 
 inline constexpr char kRefusal[] = "Unknown or corrupt disk image";
 

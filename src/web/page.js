@@ -418,52 +418,8 @@ function setAll(open) {
   draw();
 }
 
-function download(parts, type, name) {
-  const link = document.createElement('a');
-  link.href = URL.createObjectURL(new Blob(parts, {type}));
-  link.download = name;
-  link.click();
-  setTimeout(() => URL.revokeObjectURL(link.href), 10000);
-}
-
 // The listed images in the overview's order.
 const shownImages = () => Overview.sorted(images, overviewSort).filter((image) => image.result);
-
-// All listings one after another, as the command line prints them for
-// several files: one empty line between two.
-function saveAll() {
-  const parts = [];
-  shownImages().forEach((image, i) => {
-    if (i > 0) parts.push(new Uint8Array([0x0a]));
-    parts.push(image.result.bytes);
-  });
-  download(parts, 'text/plain', 'listings.txt');
-}
-
-async function copyAll() {
-  const text = shownImages().map((image) => Shown.listing(image.result, image.name)).join('\n');
-  try {
-    await navigator.clipboard.writeText(text);
-    $('status').textContent = 'All listings copied.';
-  } catch {
-    $('status').textContent = 'This browser did not allow copying; use "Save all listings".';
-  }
-}
-
-// One row per listed entry of every listed image (RFC 4180).
-function exportCsv() {
-  const quote = (value) => (/[",\r\n]/.test(value) ? `"${value.replace(/"/g, '""')}"` : value);
-  const lines = ['path,label,name,type,machine,flags,size,unit,start,sectors,date,time'];
-  for (const image of shownImages()) {
-    const label = image.result.state === 'listed' ? Directory.volume(image.result).label : '';
-    for (let i = 0; i < Directory.rowCount(image.result); i++) {
-      const e = Directory.entry(image.result, i);
-      lines.push([image.shownPath, label, e.name, e.type, e.machine, e.flags, e.size, e.unit,
-                  e.start, e.sectors, e.date, e.time].map((v) => quote(String(v))).join(','));
-    }
-  }
-  download([lines.join('\r\n') + '\r\n'], 'text/csv', 'listings.csv');
-}
 
 function chosen(input) {
   return () => {
@@ -497,9 +453,12 @@ $('find').addEventListener('input', () => {
 });
 $('cancel').addEventListener('click', cancel);
 $('clear').addEventListener('click', clear);
-$('csv').addEventListener('click', exportCsv);
-$('save').addEventListener('click', saveAll);
-$('copy').addEventListener('click', copyAll);
+$('csv').addEventListener('click', () => Export.csv(shownImages()));
+$('save').addEventListener('click', () => Export.save(shownImages()));
+$('copy').addEventListener('click', async () => {
+  $('status').textContent = await Export.copy(shownImages()) ? 'All listings copied.' :
+      'This browser did not allow copying; use "Save all listings".';
+});
 $('open-all').addEventListener('click', () => setAll(true));
 $('close-all').addEventListener('click', () => setAll(false));
 $('others').addEventListener('click', () => {

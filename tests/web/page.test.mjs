@@ -715,6 +715,50 @@ test('Cancel and quick toggles leave only the latest listings', async (t) => {
   await setToggles(TOGGLES[0]);
 });
 
+test('the overview and the directories sort by any column; images can be removed', async () => {
+  await hand('choose', [sample, trek, notLif, ...real.slice(0, 4)]);
+  const cells = (selector, index) => page.$$eval(selector, (rows, index) =>
+    rows.map((row) => row.cells[index].textContent), index);
+  const used = async () => (await cells('#overview > tbody > tr.image:not([hidden])', 3))
+      .map((text) => Number(text.split(' of ')[0]));
+  await page.click('#overview th[data-key=entries] button');
+  await settled();
+  const ascending = await used();
+  assert.deepEqual(ascending, [...ascending].sort((a, b) => a - b), 'entries, ascending');
+  await page.click('#overview th[data-key=entries] button');
+  await settled();
+  assert.deepEqual(await used(), [...ascending].reverse(), 'entries, descending');
+
+  await page.click('aria/Open all');
+  await settled();
+  // The first click on a heading sorts ascending, the second descending.
+  for (const [column, index, clicks, order] of [['sectors', 7, 1, (a, b) => a - b],
+                                               ['start', 6, 2, (a, b) => b - a]]) {
+    for (let click = 0; click < clicks; click++) {
+      await page.click(`table.entries th.${column} button`);
+      await settled();
+    }
+    for (const directory of await page.$$('table.entries')) {
+      const values = (await directory.$$eval(':scope > tbody > tr', (rows, index) =>
+        rows.map((row) => Number(row.cells[index].textContent)), index));
+      assert.deepEqual(values, [...values].sort(order), column);
+    }
+  }
+
+  const paths = async () => (await pageImages()).map((image) => image.path);
+  const before = await paths();
+  await page.focus(`aria/Remove ${before[0]}[role="button"]`);
+  await page.keyboard.press('Enter');
+  await settled();
+  assert.deepEqual(await paths(), before.slice(1));
+  assert.equal(await page.evaluate(() => document.activeElement.getAttribute('aria-label')),
+               `Remove ${before[1]}`, 'the focus goes on to the next image');
+  await page.click('aria/Clear');
+  await settled();
+  assert.deepEqual(await paths(), []);
+  assert.equal(await page.$eval('#status', (status) => status.textContent), '');
+});
+
 test('keyboard, 390 px wide, dark scheme and no accessibility violations', async () => {
   await hand('choose', [sample, trek, ...real.slice(0, 4)]);
   await page.click('aria/Open all');
