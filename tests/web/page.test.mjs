@@ -163,7 +163,8 @@ function writeSparse(name = 'sparse-2g.lif', size = 2 ** 31, dirLength = undefin
   return file;
 }
 
-// A zip archive of the given members (RFC: the PKWARE application note).
+// A zip archive of the given members, as PKWARE's application note lays it out:
+// local headers with the data, then the central directory and its end.
 function writeZip(name, members) {
   const parts = [];
   const central = [];
@@ -217,7 +218,6 @@ const notLif = path.join(scratch, 'notes.txt');
 fs.writeFileSync(notLif, 'A text file, not a disk image.\n');
 const trek = writeImage('trek.lif', 'TREKS ', ['TREK-85   ', 'trekker   ', 'SPOCK     ']);
 const real = filesIn(path.join(shared, 'images'));
-const containers = filesIn(path.join(shared, 'containers'));
 
 // What a case hands the page (`give`) and the images the page must then
 // show, each under its path, listed from a file or refused with a status.
