@@ -320,11 +320,13 @@ async function openPage() {
   await page.waitForSelector('#status[data-ready]');
 }
 
+const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'tamrik-chromium-'));
+
 before(async () => {
   browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium',
     headless: true,
-    userDataDir: fs.mkdtempSync(path.join(os.tmpdir(), 'tamrik-chromium-')),
+    userDataDir: profile,
     args: ['--no-sandbox', '--disable-gpu', '--disable-quic', '--no-first-run',
            '--disable-background-networking', '--disable-component-update', '--disable-sync'],
   });
@@ -341,6 +343,7 @@ before(async () => {
 after(async () => {
   await browser?.close();
   fs.rmSync(scratch, {recursive: true, force: true});
+  fs.rmSync(profile, {recursive: true, force: true});
 });
 
 // Runs an action that makes the page list, and waits until all is listed;
