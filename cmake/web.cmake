@@ -20,7 +20,7 @@ target_link_options(tamrik_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sINITIAL_MEMORY=4MB
   -sTOTAL_STACK=256KB
-  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount
+  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize
 )
 # emcc's JS optimizer needs acorn, which a node that is not Debian's does
 # not find by itself.
@@ -40,8 +40,15 @@ add_custom_command(
   DEPENDS tamrik_web ${TAMRIK_WEB_SOURCE}/worker.js ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
   VERBATIM)
 
-set(TAMRIK_SITE_FILES)
-foreach(file index.html tamrik.css page.js)
+add_custom_command(
+  OUTPUT ${TAMRIK_SITE}/sample.js
+  COMMAND ${CMAKE_COMMAND} -DSAMPLE=${CMAKE_CURRENT_SOURCE_DIR}/samples/sample.lif
+          -DOUT=${TAMRIK_SITE}/sample.js -P ${TAMRIK_WEB_SOURCE}/wrap_sample.cmake
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/samples/sample.lif ${TAMRIK_WEB_SOURCE}/wrap_sample.cmake
+  VERBATIM)
+
+set(TAMRIK_SITE_FILES ${TAMRIK_SITE}/sample.js)
+foreach(file index.html tamrik.css shown.js zip.js collect.js pool.js directory.js overview.js export.js page.js)
   add_custom_command(
     OUTPUT ${TAMRIK_SITE}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${TAMRIK_WEB_SOURCE}/${file} ${TAMRIK_SITE}/${file}

@@ -13,18 +13,23 @@
 // Module.tamrikFile is the File the worker was handed. Each read through
 // FileReaderSync is a round trip to the browser, so a window of 64 KiB is
 // read at once and the reader's buffers are filled from it: the header and
-// directory of most images take one read. A file that cannot be read at all
-// (moved or changed since it was chosen, or a dropped folder) is not opened,
-// and the worker is told why.
+// directory of most images take one read. The worker may have read the
+// first bytes ahead (Module.tamrikHead, of the Module.tamrikHeadAsked it
+// asked for), which then are the first window. A file that cannot be read at
+// all (moved or changed since it was chosen, or a dropped folder) is not
+// opened, and the worker is told why.
 // clang-format off
 EM_JS(int, tamrikOpenHandedFile, (), {
   Module.tamrikOpenError = "";
   Module.tamrikWindow = null;
   const file = Module.tamrikFile;
+  const head = Module.tamrikHead;
+  Module.tamrikHead = null;
   if (!file) return 0;
   try {
-    const data = new FileReaderSync().readAsArrayBuffer(file.slice(0, 65536));
-    Module.tamrikWindow = {offset: 0, data: new Uint8Array(data), toEnd: data.byteLength < 65536};
+    const asked = head ? Module.tamrikHeadAsked : 65536;
+    const data = head || new FileReaderSync().readAsArrayBuffer(file.slice(0, asked));
+    Module.tamrikWindow = {offset: 0, data: new Uint8Array(data), toEnd: data.byteLength < asked};
     return 1;
   } catch (error) {
     Module.tamrikOpenError = String(error && error.name || error);

@@ -19,13 +19,18 @@ void printHeading(std::string_view prefix, std::string_view name, const LineWrit
 
 void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   LifVolume volume(image);
+  listVolume(volume, sortByName, alwaysBytes, writer);
+}
+
+bool listVolume(LifVolume& volume, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
   if (volume.readDirectory() && volume.lifId == kLifId) {
     printVolumeSummary(volume, writer);
     printDirectoryTable(volume, sortByName, alwaysBytes, writer);
-  } else {
-    writer.line(kRefusal);
-    writer.line("");
+    return true;
   }
+  writer.line(kRefusal);
+  writer.line("");
+  return false;
 }
 
 }  // namespace tamrik

@@ -11,6 +11,8 @@
 
 namespace tamrik {
 
+struct LifVolume;
+
 inline constexpr char kRefusal[] = "Unknown or corrupt disk image";
 
 // The heading that -n and -f print before an image, "Content of NAME", and
@@ -22,6 +24,10 @@ void printHeading(std::string_view prefix, std::string_view name, const LineWrit
 // line and an empty line when it is not a LIF volume or ends inside its
 // header or directory.
 void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const LineWriter& writer);
+
+// The same over a volume the caller keeps, for one that shows the volume's
+// fields beside its listing: true when it was listed, false for the refusal.
+bool listVolume(LifVolume& volume, bool sortByName, bool alwaysBytes, const LineWriter& writer);
 
 }  // namespace tamrik
 

@@ -1,0 +1,146 @@
+// SPDX-License-Identifier: MIT
+// The listing workers: up to four, at most one per processor, each with its
+// own copy of the compiled reader. Jobs are handed out in rounds; a new
+// round (a toggle, Cancel, Clear) drops what the last one had not started,
+// and a worker still busy with outdated work a moment later, in a huge file
+// or a hostile one, is ended and replaced.
+'use strict';
+
+function createPool({onResult, onReady, onBroken}) {
+  const GRACE_MS = 150;
+  const count = Math.max(1, Math.min(4, navigator.hardwareConcurrency || 1));
+  // Chromium starts no Worker from a file:// script, but does from a Blob.
+  const url = URL.createObjectURL(new Blob(['(' + tamrikWorker.toString() + ')()'],
+                                           {type: 'text/javascript'}));
+  const queue = [];
+  const slots = [];
+  let round = 1;
+  // The first time Chromium hands a File on, it costs the page half a
+  // millisecond or more; after that, almost nothing. The workers are given
+  // the Files a few dozen at a time, just before they need them, and the
+  // jobs name them by number.
+  const FILES_AT_ONCE = 48;
+  let keys = new WeakMap();
+  const files = [];
+  let handed = 0;
+
+  function spawn() {
+    const slot = {worker: new Worker(url), ready: false, jobs: []};
+    if (handed > 0) slot.worker.postMessage({files: files.slice(0, handed), from: 0});
+    slot.worker.onmessage = ({data}) => {
+      if (data.ready) {
+        slot.ready = true;
+        onReady();
+      } else {
+        const at = slot.jobs.findIndex((job) => job.id === data.id && job.round === data.round);
+        const [job] = slot.jobs.splice(at, 1);
+        if (job.live) onResult(job.id, data.result);
+        // The reader stopped in the middle of its work: its memory is not
+        // to be trusted with another file.
+        if (data.retire) replace(slot, 0);
+      }
+      feed();
+    };
+    slot.worker.onerror = (event) => {
+      event.preventDefault();
+      if (!slot.ready) {
+        // It cannot start here; another would not either.
+        slot.worker.terminate();
+        slots.splice(slots.indexOf(slot), 1);
+        if (slots.length === 0) onBroken();
+        return;
+      }
+      const [failed] = slot.jobs;
+      replace(slot, 1);
+      if (failed?.live) {
+        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'});
+      }
+      feed();
+    };
+    return slot;
+  }
+
+  // Ends a worker and hands out again its live jobs from the given one on.
+  function replace(slot, from) {
+    slot.worker.terminate();
+    slots[slots.indexOf(slot)] = spawn();
+    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.message);
+    queue.unshift(...requeue);
+  }
+
+  function hand(key) {
+    if (key === undefined || key < handed) return;
+    const until = Math.min(files.length, Math.max(key + 1, handed + FILES_AT_ONCE));
+    const batch = files.slice(handed, until);
+    for (const slot of slots) slot.worker.postMessage({files: batch, from: handed});
+    handed = until;
+  }
+
+  function feed() {
+    for (const slot of slots) {
+      while (slot.ready && slot.jobs.length < 2 && queue.length > 0) {
+        const message = queue.shift();
+        hand(message.file ?? message.member.zip);
+        slot.jobs.push({id: message.id, round: message.round, live: true, message});
+        slot.worker.postMessage(message);
+      }
+    }
+  }
+
+  // Ends the workers still in outdated work once it had a moment to finish.
+  function endStuck() {
+    const running = slots.map((slot) => slot.jobs[0]);
+    setTimeout(() => {
+      slots.forEach((slot, i) => {
+        const job = slot.jobs[0];
+        if (job && job === running[i] && !job.live) replace(slot, 1);
+      });
+      feed();
+    }, GRACE_MS);
+  }
+
+  function keyOf(file) {
+    if (!keys.has(file)) {
+      keys.set(file, files.length);
+      files.push(file);
+    }
+    return keys.get(file);
+  }
+
+  for (let i = 0; i < count; i++) slots.push(spawn());
+
+  return {
+    // Lists images under the given toggles in the current round.
+    list(images, {sortByName, alwaysBytes}) {
+      for (const image of images) {
+        queue.push({id: image.id, round, name: image.name,
+                    file: image.file && keyOf(image.file),
+                    member: image.member && {zip: keyOf(image.zip), ...image.member},
+                    sortByName, alwaysBytes});
+      }
+      feed();
+    },
+    // Forgets all Files handed so far.
+    reset() {
+      this.newRound();
+      keys = new WeakMap();
+      files.length = 0;
+      handed = 0;
+      for (const slot of slots) slot.worker.postMessage({files: [], from: 0});
+    },
+    // Drops all work handed out so far.
+    newRound() {
+      round += 1;
+      queue.length = 0;
+      for (const slot of slots) for (const job of slot.jobs) job.live = false;
+      endStuck();
+    },
+    // Drops the work for one image.
+    forget(id) {
+      const at = queue.findIndex((message) => message.id === id);
+      if (at >= 0) queue.splice(at, 1);
+      for (const slot of slots) for (const job of slot.jobs) if (job.id === id) job.live = false;
+      endStuck();
+    },
+  };
+}
