@@ -20,6 +20,9 @@ function createPool({onResult, onReady, onBroken}) {
   // the Files a few dozen at a time, just before they need them, and the
   // jobs name them by number.
   const FILES_AT_ONCE = 48;
+  // Jobs a worker holds at once: the reads of their first bytes wait for the
+  // browser together, and a new round drops those not yet started.
+  const JOBS_AT_ONCE = 8;
   let keys = new WeakMap();
   const files = [];
   let handed = 0;
@@ -31,6 +34,9 @@ function createPool({onResult, onReady, onBroken}) {
       if (data.ready) {
         slot.ready = true;
         onReady();
+      } else if (data.dropped) {
+        slot.jobs = slot.jobs.filter((job) =>
+          !data.dropped.some(([id, jobRound]) => job.id === id && job.round === jobRound));
       } else {
         const at = slot.jobs.findIndex((job) => job.id === data.id && job.round === data.round);
         const [job] = slot.jobs.splice(at, 1);
@@ -78,7 +84,7 @@ function createPool({onResult, onReady, onBroken}) {
 
   function feed() {
     for (const slot of slots) {
-      while (slot.ready && slot.jobs.length < 2 && queue.length > 0) {
+      while (slot.ready && slot.jobs.length < JOBS_AT_ONCE && queue.length > 0) {
         const message = queue.shift();
         hand(message.file ?? message.member.zip);
         slot.jobs.push({id: message.id, round: message.round, live: true, message});
@@ -132,7 +138,10 @@ function createPool({onResult, onReady, onBroken}) {
     newRound() {
       round += 1;
       queue.length = 0;
-      for (const slot of slots) for (const job of slot.jobs) job.live = false;
+      for (const slot of slots) {
+        for (const job of slot.jobs) job.live = false;
+        slot.worker.postMessage({round});
+      }
       endStuck();
     },
     // Drops the work for one image.

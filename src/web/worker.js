@@ -146,12 +146,20 @@ async function tamrikNext() {
   tamrikBusy = false;
 }
 
-// The page hands a worker at most two jobs at a time, so that it never waits
-// for the next one and little is left to finish when the jobs are outdated.
+// The page hands a worker several jobs at a time, so that the reads of their
+// first bytes wait for the browser together; when it starts a new round, the
+// jobs of earlier ones that have not started are dropped and said so.
 self.onmessage = ({data}) => {
   if (data.files) {
     tamrikFiles.length = data.from;
     tamrikFiles.push(...data.files);
+    return;
+  }
+  if (data.round !== undefined && data.id === undefined) {
+    const dropped = tamrikQueue.filter((job) => job.round < data.round);
+    if (dropped.length === 0) return;
+    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= data.round));
+    postMessage({dropped: dropped.map((job) => [job.id, job.round])});
     return;
   }
   if (data.file !== undefined) data.head = tamrikReadAhead(tamrikFiles[data.file]);
