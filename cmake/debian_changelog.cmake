@@ -6,9 +6,9 @@
 #   ## VERSION (YYYY-MM-DD, not released)      a state that was never shipped
 # then paragraphs and "- " items; the "# " title line is left out.
 
-# The Debian date line for YYYY-MM-DD, at midnight UTC. Its day of the week
-# must be right, so it is worked out (Sakamoto's method).
-function(tamrik_debian_date year month day out)
+# The Debian date line for YYYY-MM-DD, at midnight UTC and `second` seconds.
+# Its day of the week must be right, so it is worked out (Sakamoto's method).
+function(tamrik_debian_date year month day second out)
   math(EXPR month "${month}")
   math(EXPR day "${day}")
   set(y ${year})
@@ -26,7 +26,10 @@ function(tamrik_debian_date year month day out)
   if(day LESS 10)
     set(day "0${day}")
   endif()
-  set(${out} "${weekday_name}, ${day} ${month_name} ${year} 00:00:00 +0000" PARENT_SCOPE)
+  if(second LESS 10)
+    set(second "0${second}")
+  endif()
+  set(${out} "${weekday_name}, ${day} ${month_name} ${year} 00:00:${second} +0000" PARENT_SCOPE)
 endfunction()
 
 function(tamrik_debian_changelog markdown output maintainer)
@@ -37,9 +40,18 @@ function(tamrik_debian_changelog markdown output maintainer)
   string(REPLACE "[" "@open@" content "${content}")
   string(REPLACE "]" "@close@" content "${content}")
   string(REPLACE "\n" ";" lines "${content}")
+  # Each release must be dated later than the one before it, also when two
+  # came out on one day: such a release is put a second after the other.
+  set(dates "")
+  foreach(line IN LISTS lines)
+    if(line MATCHES "^## [^ ]+ \\(([0-9-]+)")
+      list(APPEND dates ${CMAKE_MATCH_1})
+    endif()
+  endforeach()
   set(text "")
   set(trailer "")
   set(first TRUE)
+  set(entry 0)
   foreach(line IN LISTS lines)
     if(line MATCHES "^## ([^ ]+) \\(([0-9]+)-([0-9]+)-([0-9]+)(, not released)?\\)$")
       set(version ${CMAKE_MATCH_1})
@@ -47,7 +59,12 @@ function(tamrik_debian_changelog markdown output maintainer)
       if(CMAKE_MATCH_5)
         set(distribution UNRELEASED)
       endif()
-      tamrik_debian_date(${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4} date)
+      list(SUBLIST dates ${entry} -1 older)
+      list(FILTER older INCLUDE REGEX "^${CMAKE_MATCH_2}-${CMAKE_MATCH_3}-${CMAKE_MATCH_4}$")
+      list(LENGTH older same_day)
+      math(EXPR second "${same_day} - 1")
+      math(EXPR entry "${entry} + 1")
+      tamrik_debian_date(${CMAKE_MATCH_2} ${CMAKE_MATCH_3} ${CMAKE_MATCH_4} ${second} date)
       if(first AND NOT version STREQUAL PROJECT_VERSION)
         message(FATAL_ERROR "${markdown} starts with ${version}, not with the project's ${PROJECT_VERSION}")
       endif()
