@@ -53,6 +53,8 @@ void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
 // entries' own order; equal names keep directory order. Keys compare
 // without touching the entries, and every standard library sorts them
 // alike.
+constexpr int kIndexBits = 44;
+
 struct SortKey {
   uint64_t head;
   uint64_t tail;
@@ -60,9 +62,10 @@ struct SortKey {
   bool operator<(const SortKey& other) const {
     return head != other.head ? head < other.head : tail < other.tail;
   }
+  std::size_t index() const {
+    return static_cast<std::size_t>(tail & ((uint64_t{1} << kIndexBits) - 1));
+  }
 };
-
-constexpr int kIndexBits = 44;
 
 SortKey sortKey(const FileName& name, std::size_t index) {
   // A name as read is ten bytes; only a shorter one needs its bytes tested.
@@ -74,6 +77,17 @@ SortKey sortKey(const FileName& name, std::size_t index) {
   for (std::size_t i = 0; i < 8; ++i) head = head << 8 | byte(i);
   const uint64_t tail = byte(8) << 8 | byte(9);
   return {head, tail << 48 | uint64_t{name.size()} << kIndexBits | index};
+}
+
+// The keys of the rows, sorted: only they move, not the entries.
+std::vector<SortKey> nameOrder(const LifVolume& volume) {
+  std::vector<SortKey> order;
+  order.reserve(volume.entries.size());
+  for (std::size_t i = 0; i < volume.entries.size(); ++i) {
+    if (volume.entries[i].sizeBytes != 0) order.push_back(sortKey(volume.entries[i].name, i));
+  }
+  std::sort(order.begin(), order.end());
+  return order;
 }
 
 }  // namespace
@@ -92,27 +106,16 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
       writer.line(line);
     }
   } else {
-    // Only the keys move; the rows are then formatted in name order, each
-    // from its entry, which is small enough that this costs no more than
-    // formatting them beforehand and copying them about.
-    std::vector<SortKey> order;
-    order.reserve(volume.entries.size());
-    for (std::size_t i = 0; i < volume.entries.size(); ++i) {
-      if (volume.entries[i].sizeBytes != 0) order.push_back(sortKey(volume.entries[i].name, i));
-    }
-    std::sort(order.begin(), order.end());
     // The entries of a few rows are copied together before their rows are
     // written: their reads from all over a large list then wait on memory
     // at once, where a system call after each row would make every row
     // wait on its own.
+    const std::vector<SortKey> order = nameOrder(volume);
     constexpr std::size_t kBatch = 16;
     std::array<LifDirEntry, kBatch> batch;
     for (std::size_t first = 0; first < order.size(); first += kBatch) {
       const std::size_t count = std::min(kBatch, order.size() - first);
-      for (std::size_t i = 0; i < count; ++i) {
-        const uint64_t index = order[first + i].tail & ((uint64_t{1} << kIndexBits) - 1);
-        batch[i] = volume.entries[static_cast<std::size_t>(index)];
-      }
+      for (std::size_t i = 0; i < count; ++i) batch[i] = volume.entries[order[first + i].index()];
       for (std::size_t i = 0; i < count; ++i) {
         line.appendDecimal(row++, 3);
         appendFields(line, batch[i], alwaysBytes, writer);
@@ -121,6 +124,22 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
     }
   }
   writer.line("End of Directory");
+}
+
+std::vector<const LifDirEntry*> tableRows(const LifVolume& volume, bool sortByName) {
+  std::vector<const LifDirEntry*> rows;
+  if (!sortByName) {
+    for (const LifDirEntry& entry : volume.entries) {
+      if (entry.sizeBytes != 0) rows.push_back(&entry);
+    }
+    return rows;
+  }
+  const std::vector<SortKey> order = nameOrder(volume);
+  rows.reserve(order.size());
+  for (const SortKey& key : order) {
+    rows.push_back(&volume.entries[key.index()]);
+  }
+  return rows;
 }
 
 }  // namespace tamrik

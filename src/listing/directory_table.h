@@ -2,6 +2,8 @@
 #ifndef TAMRIK_LISTING_DIRECTORY_TABLE_H_
 #define TAMRIK_LISTING_DIRECTORY_TABLE_H_
 
+#include <vector>
+
 #include "lif/lif_volume.h"
 #include "listing/line_writer.h"
 
@@ -16,6 +18,10 @@ inline constexpr char kTableHeader[] =
 // Register-counting types show registers unless alwaysBytes.
 void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBytes,
                          const LineWriter& writer);
+
+// The entries that the table shows, in its order, for a caller that shows
+// them otherwise.
+std::vector<const LifDirEntry*> tableRows(const LifVolume& volume, bool sortByName);
 
 }  // namespace tamrik
 

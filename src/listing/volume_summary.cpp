@@ -12,6 +12,14 @@ uint32_t endOfUsedSpace(const LifVolume& volume) {
   return 0;
 }
 
+uint32_t entryCapacity(const LifVolume& volume) {
+  return volume.dirLength * static_cast<uint32_t>(kSectorBytes / kEntryBytes);
+}
+
+uint32_t totalBytes(const LifVolume& volume) {
+  return volume.tracks * volume.surfaces * volume.sectorsPerTrack * kSectorBytes;
+}
+
 void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
   LineBuffer line;
   const std::string_view label = volume.label;
@@ -26,11 +34,10 @@ void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
   line.append(stamp.substr(9, 8));
   writer.line(line);
 
-  // All counts are 32-bit, as on the machines that wrote the volume; the
-  // free bytes go negative when the last file ends beyond the volume.
-  const uint32_t capacity = volume.dirLength * 8;
+  // The free bytes go negative when the last file ends beyond the volume.
+  const uint32_t capacity = entryCapacity(volume);
   const uint32_t freeEntries = capacity - volume.usedCount;
-  const uint32_t total = volume.tracks * volume.surfaces * volume.sectorsPerTrack * kSectorBytes;
+  const uint32_t total = totalBytes(volume);
   const auto freeBytes = static_cast<int32_t>(total - endOfUsedSpace(volume));
 
   line.append("Max ");

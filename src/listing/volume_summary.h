@@ -13,6 +13,11 @@ namespace tamrik {
 // or 0 when no entry is used.
 uint32_t endOfUsedSpace(const LifVolume& volume);
 
+// The directory's capacity in entries and the volume's size in bytes, from
+// the header. 32-bit, as on the machines that wrote the volume.
+uint32_t entryCapacity(const LifVolume& volume);
+uint32_t totalBytes(const LifVolume& volume);
+
 // The label, initialisation, capacity and empty lines above the table.
 void printVolumeSummary(const LifVolume& volume, const LineWriter& writer);
 

@@ -18,6 +18,7 @@
 #include "container/open_volume.h"
 #include "io/image_file.h"
 #include "lif/lif_volume.h"
+#include "listing/directory_table.h"
 #include "listing/line_writer.h"
 #include "listing/list_volume.h"
 #include "listing/volume_summary.h"
@@ -61,25 +62,10 @@ void appendText(std::string_view text, std::size_t width) {
 }
 
 void keepFields(const tamrik::LifVolume& volume, bool sortByName, bool alwaysBytes) {
-  // The rows the table shows, in its order: by name, equal names in
-  // directory order, when sorted.
-  std::vector<const tamrik::LifDirEntry*> rows;
-  for (const tamrik::LifDirEntry& entry : volume.entries) {
-    if (entry.sizeBytes != 0) rows.push_back(&entry);
-  }
-  if (sortByName) {
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const auto* a, const auto* b) { return *a < *b; });
-  }
-
-  const uint32_t total =
-      volume.tracks * volume.surfaces * volume.sectorsPerTrack * tamrik::kSectorBytes;
-  words = {kListed,
-           volume.dirLength * 8,
-           volume.usedCount,
-           total,
-           total - tamrik::endOfUsedSpace(volume),
-           static_cast<uint32_t>(rows.size())};
+  const std::vector<const tamrik::LifDirEntry*> rows = tamrik::tableRows(volume, sortByName);
+  const uint32_t total = tamrik::totalBytes(volume);
+  words = {kListed, tamrik::entryCapacity(volume),          volume.usedCount,
+           total,   total - tamrik::endOfUsedSpace(volume), static_cast<uint32_t>(rows.size())};
   appendText(volume.label, 6);
   appendText(volume.initStamp, 17);
 
