@@ -48,8 +48,6 @@ bool stdoutIsTerminal();
 // console, the console shows the bytes in the process's code page (UTF-8
 // under the program's manifest), and gets its own back at the end.
 struct ConsoleOutput {
-  unsigned savedCodePage = 0;  // 0: nothing to restore
-
   ConsoleOutput();
   ConsoleOutput(const ConsoleOutput&) = delete;
   ConsoleOutput& operator=(const ConsoleOutput&) = delete;

@@ -96,8 +96,8 @@ namespace {
 
 // Standard output's console while a ConsoleOutput lives, else null.
 HANDLE console = nullptr;
-// The console's own code page, for the break handler too: Ctrl+C ends the
-// process without running destructors.
+// The console's own code page while it shows another, else 0; kept here for
+// the break handler too: Ctrl+C ends the process without running destructors.
 UINT consoleCodePage = 0;
 
 BOOL WINAPI restoreOnBreak(DWORD) {
@@ -115,14 +115,14 @@ ConsoleOutput::ConsoleOutput() {
   const UINT current = ::GetConsoleOutputCP();
   const UINT wanted = ::GetACP();
   if (current == 0 || current == wanted || !::SetConsoleOutputCP(wanted)) return;
-  savedCodePage = consoleCodePage = current;
+  consoleCodePage = current;
   ::SetConsoleCtrlHandler(restoreOnBreak, TRUE);
 }
 
 ConsoleOutput::~ConsoleOutput() {
   console = nullptr;
-  if (savedCodePage == 0) return;
-  ::SetConsoleOutputCP(savedCodePage);
+  if (consoleCodePage == 0) return;
+  ::SetConsoleOutputCP(consoleCodePage);
   ::SetConsoleCtrlHandler(restoreOnBreak, FALSE);
   consoleCodePage = 0;
 }
