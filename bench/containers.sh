@@ -11,6 +11,7 @@
 # another build of the program instead.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/timing.sh
 count=${1:-200}
 runs=${2:-9}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
@@ -33,24 +34,15 @@ raw=("$program" "$work/raw/*")
 cmp -s "$work/packed.txt" "$work/raw.txt" || { echo "the listings differ" >&2; exit 1; }
 lines=$(wc -l <"$work/raw.txt")
 
-timed() {
-  local TIMEFORMAT='%3R %3U %3S'
-  { time "$@" > >(cat >/dev/null); } 2>&1
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 : >"$work/rounds"
 for _ in $(seq "$runs"); do
   read -r pw pu ps < <(timed "${packed[@]}")
   read -r rw ru rs < <(timed "${raw[@]}")
   echo "$pw $pu $ps $rw $ru $rs" >>"$work/rounds"
 done
-col() { awk -v c="$1" '{ print $c }' "$work/rounds" | median; }
-ratio() { awk -v a="$1" -v b="$2" '$b > 0 { print $a / $b }' "$work/rounds" | median; }
 
 /usr/bin/time -v -o "$work/peak_packed" "${packed[@]}" >/dev/null
 /usr/bin/time -v -o "$work/peak_raw" "${raw[@]}" >/dev/null
-peak() { awk -F': ' '/Maximum resident set size/ {print $2}' "$1"; }
 
 echo "$count generated floppies, $(du -sk "$work/td0" | cut -f1) KiB packed and $(du -sk "$work/raw" | cut -f1) KiB raw, $lines lines to a pipe, medians of $runs paired runs"
 printf '   %-20s %8s %8s %8s\n' "" wall user sys

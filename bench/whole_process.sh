@@ -16,6 +16,7 @@
 # another build of the program instead, such as an older one.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. bench/timing.sh
 images=${1:-10000}
 runs=${2:-9}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
@@ -50,18 +51,6 @@ for reference in floor minimal; do
   fi
 done
 
-# "wall user sys" in seconds for one run of a command, its output to a pipe
-# that cat drains (cat's own time not counted).
-timed() {
-  local TIMEFORMAT='%3R %3U %3S'
-  { time "$@" > >(cat >/dev/null); } 2>&1
-}
-timedNull() {
-  local TIMEFORMAT='%3R %3U %3S'
-  { time "$@" >/dev/null; } 2>&1
-}
-median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
-
 # Paired: each round runs every command once, back to back, so that a
 # change in the machine's load falls on all of them alike.
 : >"$work/rounds"
@@ -71,8 +60,6 @@ for _ in $(seq "$runs"); do
   read -r mw mu ms < <(timed "${minimal[@]}")
   echo "$tw $tu $ts $fw $fu $fs $mw $mu $ms" >>"$work/rounds"
 done
-col() { awk -v c="$1" '{ print $c }' "$work/rounds" | median; }
-ratio() { awk -v a="$1" -v b="$2" '{ print $a / $b }' "$work/rounds" | median; }
 
 # Instructions executed by the whole process, start-up included.
 instructions() {
@@ -85,7 +72,6 @@ countedFloor=$(instructions "$work/syscall_floor" "$work/counted")
 
 /usr/bin/time -v -o "$work/peak_tamrik" "${tamrik[@]}" | cat >/dev/null
 /usr/bin/time -v -o "$work/peak_floor" "${floor[@]}" | cat >/dev/null
-peak() { awk -F': ' '/Maximum resident set size/ {print $2}' "$1"; }
 
 echo "1. $images generated floppies of 30 entries, $lines lines to a pipe, medians of $runs paired runs"
 printf '   %-14s %8s %8s %8s\n' "" wall user sys
