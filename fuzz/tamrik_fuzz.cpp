@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as an image, raw or in a container, listed in
-// memory with every option combination. Besides crashes and sanitizer reports it aborts when a
-// listing is neither complete nor the refusal, or when sorting changes the
-// amount of output.
+// memory with every option combination. Besides crashes and sanitizer
+// reports it aborts when a listing is neither complete nor the refusal, or
+// when sorting changes the amount of output.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
