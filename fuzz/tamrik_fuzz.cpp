@@ -22,9 +22,9 @@ constexpr std::string_view kRefusalText = "Unknown or corrupt disk image\n\n";
 constexpr std::string_view kEnd = "End of Directory\n";
 
 std::string listed(const std::string& bytes, bool sortByName, bool alwaysBytes) {
-  const std::unique_ptr<std::streambuf> volume =
+  const tamrik::container::OpenedVolume volume =
       tamrik::container::openVolume(std::make_unique<tamrik::test::ImageBuf>(bytes));
-  std::istream image(volume.get());
+  std::istream image(volume.stream.get());
   std::ostringstream out;
   // Masking follows the sort flag so that both output paths are exercised.
   tamrik::listVolume(image, sortByName, alwaysBytes, tamrik::LineWriter{out, sortByName});

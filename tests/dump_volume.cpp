@@ -17,13 +17,13 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: dump_volume FILE\n");
     return 1;
   }
-  const std::unique_ptr<std::streambuf> volume =
+  const tamrik::container::OpenedVolume volume =
       tamrik::container::openVolume(tamrik::io::openImageFile(argv[1]));
-  if (!volume) {
+  if (!volume.stream) {
     std::fprintf(stderr, "dump_volume: cannot open %s\n", argv[1]);
     return 1;
   }
-  std::istream in(volume.get());
+  std::istream in(volume.stream.get());
   const std::string bytes{std::istreambuf_iterator<char>(in), {}};
   return std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() ? 0 : 1;
 }

@@ -10,12 +10,13 @@
 
 namespace tamrik {
 
-void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
-               const LineWriter& writer) {
-  const std::unique_ptr<std::streambuf> file = container::openVolume(io::openImageFile(fileName));
-  if (!file) return;
-  std::istream image(file.get());
+std::string listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
+                      const LineWriter& writer) {
+  const container::OpenedVolume volume = container::openVolume(io::openImageFile(fileName));
+  if (!volume.stream) return {};
+  std::istream image(volume.stream.get());
   listVolume(image, sortByName, alwaysBytes, writer);
+  return volume.note();
 }
 
 }  // namespace tamrik

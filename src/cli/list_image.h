@@ -9,9 +9,11 @@
 namespace tamrik {
 
 // Opens the named file read-only and lists it. A file that cannot be opened
-// as an image, a folder among them, gives no output at all.
-void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
-               const LineWriter& writer);
+// as an image, a folder among them, gives no output at all. Returns what
+// the reading met that the listing does not show, in plain words (the
+// parts of a container's disk that it lacks), or nothing.
+std::string listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
+                      const LineWriter& writer);
 
 }  // namespace tamrik
 

@@ -1,13 +1,15 @@
 // SPDX-License-Identifier: MIT
 // LIF volumes inside Teledisk and ImageDisk files, read back block by block
 // through the one entry point: the volume as a drive wrote it, and what real
-// files hold besides or instead, one table row each.
+// files hold besides or instead, one table row each, with what the listing
+// of each is told it lacks.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <istream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,7 @@
 #include "container/test_container.h"
 #include "lif/test_image.h"
 #include "lif/test_sample.h"
+#include "listing/list_volume.h"
 
 namespace tamrik::test {
 namespace {
@@ -82,12 +85,77 @@ std::string volumeOf(const Geometry& geometry) {
   return bytes;
 }
 
+// A directory of 200 entries in sectors 2 to 26, which runs from the first
+// track onto the second side of a 16-sector disk.
+std::string bigDirectoryVolume(const Geometry& geometry) {
+  TestImage image;
+  image.label = "BIGDIR";
+  image.dirLength = 25;
+  for (uint32_t i = 0; i < 200; ++i) {
+    const std::string number = std::to_string(i);
+    image.entries.push_back(fileEntry(lifName("F" + number), 0xE208, 27 + i, 1));
+  }
+  std::string bytes(geometry.volumeBytes(), '\0');
+  const std::string lif = image.bytes();
+  bytes.replace(0, lif.size(), lif);
+  return bytes;
+}
+
+// A file as given, whose reader can tell how far into it was read.
+class MeteredBuf : public std::streambuf {
+ public:
+  explicit MeteredBuf(std::string bytes) : bytes_(std::move(bytes)) {}
+  std::size_t furthest = 0;
+
+ protected:
+  int_type underflow() override {
+    const std::size_t at = position_ + static_cast<std::size_t>(egptr() - eback());
+    if (at >= bytes_.size()) return traits_type::eof();
+    place(at);
+    return traits_type::to_int_type(*gptr());
+  }
+  pos_type seekoff(off_type off, std::ios_base::seekdir dir, std::ios_base::openmode) override {
+    if (dir == std::ios_base::cur) off += static_cast<off_type>(position_) + (gptr() - eback());
+    if (dir == std::ios_base::end) off += static_cast<off_type>(bytes_.size());
+    return seekpos(pos_type(off), std::ios_base::in);
+  }
+  pos_type seekpos(pos_type pos, std::ios_base::openmode) override {
+    position_ = static_cast<std::size_t>(off_type(pos));
+    setg(nullptr, nullptr, nullptr);
+    return pos;
+  }
+
+ private:
+  // Handed out 4 KiB at a time, as a file is read.
+  void place(std::size_t at) {
+    position_ = at;
+    const std::size_t end = std::min(bytes_.size(), at + 4096);
+    furthest = std::max(furthest, end);
+    setg(bytes_.data() + at, bytes_.data() + at, bytes_.data() + end);
+  }
+  std::string bytes_;
+  std::size_t position_ = 0;
+};
+
+struct Listing {
+  std::string text;
+  std::string note;
+};
+
+// The listing of a file as the command line makes it, and what it is told.
+Listing listingOf(std::unique_ptr<std::streambuf> file) {
+  const container::OpenedVolume volume = container::openVolume(std::move(file));
+  std::istream image(volume.stream.get());
+  std::ostringstream out;
+  listVolume(image, false, false, LineWriter{out});
+  return {out.str(), volume.note()};
+}
+
 std::string readVolume(const std::string& file) {
-  const std::unique_ptr<std::streambuf> volume =
-      container::openVolume(std::make_unique<ImageBuf>(file));
+  const container::OpenedVolume volume = container::openVolume(std::make_unique<ImageBuf>(file));
   std::string bytes;
   char chunk[65536];
-  for (std::streamsize got; (got = volume->sgetn(chunk, sizeof chunk)) > 0;) {
+  for (std::streamsize got; (got = volume.stream->sgetn(chunk, sizeof chunk)) > 0;) {
     bytes.append(chunk, static_cast<std::size_t>(got));
   }
   return bytes;
@@ -96,9 +164,8 @@ std::string readVolume(const std::string& file) {
 // The same, block by block from the last: the volume must not depend on
 // the order in which tracks were asked for.
 std::string readVolumeBackwards(const std::string& file, std::size_t size) {
-  const std::unique_ptr<std::streambuf> volume =
-      container::openVolume(std::make_unique<ImageBuf>(file));
-  std::istream in(volume.get());
+  const container::OpenedVolume volume = container::openVolume(std::make_unique<ImageBuf>(file));
+  std::istream in(volume.stream.get());
   std::string bytes(size, '\0');
   for (std::size_t block = (size + 255) / 256; block-- > 0;) {
     in.seekg(static_cast<std::streamoff>(block * 256));
@@ -183,6 +250,18 @@ void insertBefore(std::vector<TestTrack>& tracks, unsigned cylinder, TestTrack t
   tracks.insert(at, std::move(track));
 }
 
+void eraseSector(std::vector<TestTrack>& tracks, unsigned cylinder, unsigned head, unsigned id) {
+  auto& sectors = trackOf(tracks, cylinder, head).sectors;
+  sectors.erase(std::find_if(sectors.begin(), sectors.end(),
+                             [id](const TestSector& sector) { return sector.id == id; }));
+}
+
+// Every head-0 track first, then every head-1 track.
+void sideBySide(std::vector<TestTrack>& tracks) {
+  std::stable_partition(tracks.begin(), tracks.end(),
+                        [](const TestTrack& track) { return track.head == 0; });
+}
+
 constexpr Geometry kHp9114{77, 2, 16, 1, 1};
 constexpr Geometry kSmall{4, 2, 16, 1, 1};
 constexpr Geometry kSingleFrom0{4, 1, 16, 1, 0};
@@ -200,6 +279,8 @@ struct Case {
   void (*expect)(Volume, const Geometry&) = nullptr;
   void (*damage)(File) = nullptr;
   bool handedBack = false;  // the file is no container and reads as it is
+  const char* note = "";    // what the listing is told
+  bool bigDirectory = false;
 };
 
 const Case kCases[] = {
@@ -271,12 +352,15 @@ const Case kCases[] = {
      },
      [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 10); }},
     {"a data error keeps the data read (Teledisk)", kSmall, Form::kTelediskRaw,
-     [](Tracks t) { sectorOf(t, 0, 0, 1).flags = 0x02; }},
+     [](Tracks t) { sectorOf(t, 0, 0, 1).flags = 0x02; }, nullptr, nullptr, false,
+     "header sector 0 was recorded with a data error; it is shown as recorded"},
     {"a data error keeps the data read (ImageDisk)", kSmall, Form::kImageDisk,
      [](Tracks t) {
        sectorOf(t, 0, 0, 1).flags = 0x02;
        sectorOf(t, 0, 1, 4).flags = 0x02;  // all 0xE5: a repeated byte with an error
-     }},
+     },
+     nullptr, nullptr, false,
+     "header sector 0 was recorded with a data error; it is shown as recorded"},
     {"another format on the other side of a single-sided volume", kSingleFrom0, Form::kTelediskRaw,
      [](Tracks t) {
        for (unsigned cylinder = 4; cylinder-- > 0;) {
@@ -369,15 +453,100 @@ const Case kCases[] = {
      nullptr, [](File f) { f[9] ^= 1; }, true},
     {"a packed Teledisk file before version 2.0 is no container", kSmall,
      Form::kTelediskAdvancedBefore20, nullptr, nullptr, nullptr, true},
-    {"an ImageDisk text without its end is no container", kSmall, Form::kImageDisk, nullptr,
-     nullptr, [](File f) { f.resize(f.find('\x1A')); }, true},
-    {"an ImageDisk text that runs past 16 MiB is no container", kSmall, Form::kImageDisk, nullptr,
-     nullptr, [](File f) { f.insert(4, std::string(17 << 20, ' ')); }, true},
+    {"an ImageDisk text without its end is refused", kSmall, Form::kImageDisk, nullptr,
+     [](Volume v, const Geometry&) { v.clear(); }, [](File f) { f.resize(f.find('\x1A')); }, false,
+     "the ImageDisk text has no end"},
+    {"an ImageDisk text that runs past 16 MiB is refused", kSmall, Form::kImageDisk, nullptr,
+     [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f.insert(4, std::string(17 << 20, ' ')); }, false,
+     "the ImageDisk text has no end"},
+
+    // What a listing lacks, and is told. The 200-entry directory runs from
+    // block 2 on the first track to block 26 on the second side.
+    {"a file written side by side lists its whole directory", kSmall, Form::kImageDisk, sideBySide,
+     nullptr, nullptr, false, "", true},
+    {"side by side, advanced form", kSmall, Form::kTelediskAdvanced, sideBySide, nullptr, nullptr,
+     false, "", true},
+    {"absent directory sectors", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       eraseSector(t, 0, 0, 10);
+       eraseSector(t, 0, 0, 13);
+     },
+     [](Volume v, const Geometry& g) {
+       zeroSector(v, g, 0, 0, 10);
+       zeroSector(v, g, 0, 0, 13);
+     },
+     nullptr, false, "directory sectors 9 and 12 are not in the file; they were read as zeros",
+     true},
+    {"every directory sector absent", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       for (unsigned id = 3; id <= 16; ++id) eraseSector(t, 0, 0, id);
+       for (unsigned id = 1; id <= 11; ++id) eraseSector(t, 0, 1, id);
+     },
+     [](Volume v, const Geometry& g) {
+       for (unsigned id = 3; id <= 16; ++id) zeroSector(v, g, 0, 0, id);
+       for (unsigned id = 1; id <= 11; ++id) zeroSector(v, g, 0, 1, id);
+     },
+     nullptr, false, "directory sectors 2 to 26 are not in the file; they were read as zeros",
+     true},
+    {"a directory sector recorded without data", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { sectorOf(t, 0, 0, 7).data.clear(); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 7); }, nullptr, false,
+     "directory sector 6 was recorded without data; it was read as zeros", true},
+    {"directory sectors recorded with a data error", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       sectorOf(t, 0, 0, 7).flags = 0x02;
+       sectorOf(t, 0, 1, 2).flags = 0x02;
+       sectorOf(t, 0, 1, 3).flags = 0x02;
+       sectorOf(t, 0, 1, 4).flags = 0x02;
+     },
+     nullptr, nullptr, false,
+     "directory sectors 6 and 17 to 19 were recorded with a data error; they are shown as recorded",
+     true},
+    {"a sector with a data error and a whole copy after it", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       TestSector bad = sectorOf(t, 0, 0, 7);
+       bad.flags = 0x02;
+       bad.data.assign(256, 'E');
+       auto& sectors = trackOf(t, 0, 0).sectors;
+       sectors.insert(sectors.begin(), bad);
+     },
+     nullptr, nullptr, false, "", true},
+    {"the header sector absent", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { eraseSector(t, 0, 0, 1); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 1); }, nullptr, false,
+     "header sector 0 is not in the file; it was read as zeros", true},
+    {"sectors absent beyond the directory are not told", kSmall, Form::kImageDisk,
+     [](Tracks t) { eraseSector(t, 1, 0, 4); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 1, 0, 4); }, nullptr, false, "", true},
+    {"a Teledisk file cut inside the second side of its directory", kSmall, Form::kTelediskRaw,
+     [](Tracks t) {
+       t.resize(1);
+       t.push_back(rawTrack(std::string("\x10\0\1\0\0\1\1\1\0\0", 10)));
+     },
+     [](Volume v, const Geometry&) { v.resize(kSmallTrack); }, nullptr, false,
+     "the file is damaged (track record cut short)", true},
+    {"an ImageDisk file cut inside the second side of its directory", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       t.resize(1);
+       t.push_back(rawTrack(std::string("\5\0\1\x10\1\1\2\3", 8)));
+     },
+     [](Volume v, const Geometry&) { v.resize(kSmallTrack); }, nullptr, false,
+     "the file is damaged (track record cut short)", true},
+    {"an ImageDisk track whose sector size code is 9", kSmall, Form::kImageDisk,
+     [](Tracks t) { t.insert(t.begin() + 1, rawTrack(std::string("\5\0\1\1\x09\1\1", 7))); },
+     [](Volume v, const Geometry&) { v.resize(kSmallTrack); }, nullptr, false,
+     "the file is damaged (sector size code 9)", true},
+    {"a first track that lacks its last sector keeps the run of the others", kSmall,
+     Form::kImageDisk, [](Tracks t) { eraseSector(t, 0, 0, 16); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 16); }, nullptr, false,
+     "directory sector 15 is not in the file; it was read as zeros", true},
 };
 
 TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
   for (const Case& c : kCases) {
-    const std::string volume = volumeOf(c.geometry);
+    const std::string volume =
+        c.bigDirectory ? bigDirectoryVolume(c.geometry) : volumeOf(c.geometry);
     std::vector<TestTrack> tracks = volumeTracks(volume, c.geometry);
     if (c.change != nullptr) c.change(tracks);
     std::string file = fileOf(c.form, tracks);
@@ -385,6 +554,19 @@ TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
     std::string want = c.handedBack ? file : volume;
     if (c.expect != nullptr) c.expect(want, c.geometry);
     EXPECT_EQ(difference(readVolume(file), want), "") << c.what;
+
+    // Listed as the volume it holds lists, and told what it lacks.
+    const Listing listing = listingOf(std::make_unique<ImageBuf>(file));
+    EXPECT_EQ(listing.text, listingOf(std::make_unique<ImageBuf>(want)).text) << c.what;
+    EXPECT_EQ(listing.note, c.note) << c.what;
+    // Never read past the bound and one buffer, whatever the records claim.
+    auto metered = std::make_unique<MeteredBuf>(file);
+    const MeteredBuf& meter = *metered;
+    const container::OpenedVolume opened = container::openVolume(std::move(metered));
+    char chunk[65536];
+    while (opened.stream->sgetn(chunk, sizeof chunk) > 0) {
+    }
+    EXPECT_LE(meter.furthest, container::kMaxContainerBytes + 4096) << c.what;
     if (c.handedBack) continue;
     EXPECT_EQ(difference(readVolumeBackwards(file, want.size()), want), "")
         << c.what << ", backwards";
@@ -392,9 +574,10 @@ TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
 }
 
 TEST(Container, LeavesRawImagesAndOtherFilesAsTheyCame) {
+  // "IMD " with no end to its text is refused, not handed back.
   const std::string sample = sampleVolumeBytes();
   for (const std::string& file : {sample, std::string("TD"), std::string("td\0\0", 4),
-                                  std::string("IMD "), std::string(), std::string("Teledisk")}) {
+                                  std::string(), std::string("Teledisk")}) {
     EXPECT_EQ(readVolume(file), file);
   }
 }

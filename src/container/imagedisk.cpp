@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace tamrik::container {
 namespace {
@@ -10,12 +11,12 @@ namespace {
 constexpr unsigned kCylinderMap = 0x80;
 constexpr unsigned kHeadMap = 0x40;
 constexpr unsigned kLastRecordType = 8;
+constexpr int kFirstErrorType = 5;
 
-}  // namespace
-
-bool skipImageDiskText(std::streambuf& file) {
+// Reads on to just after the text's end; false when the file ends first.
+bool skipText(std::streambuf& file) {
   char chunk[512];
-  for (std::size_t read = 0; read < kMaxContainerBytes; read += sizeof chunk) {
+  for (;;) {
     const std::streamsize got = file.sgetn(chunk, sizeof chunk);
     if (got <= 0) return false;
     const void* end = std::memchr(chunk, 0x1A, static_cast<std::size_t>(got));
@@ -26,18 +27,31 @@ bool skipImageDiskText(std::streambuf& file) {
              std::streampos(std::streamoff(-1));
     }
   }
-  return false;
 }
 
-bool ImageDiskReader::nextTrack(TrackRecord& track) {
+}  // namespace
+
+bool recognisesImageDisk(std::span<const unsigned char> head) {
+  return head.size() >= 4 && std::memcmp(head.data(), "IMD ", 4) == 0;
+}
+
+TrackSource openImageDisk(std::unique_ptr<std::streambuf> file) {
+  if (!skipText(*file)) return {{}, "the ImageDisk text has no end", 0};
+  auto reader = std::make_shared<ImageDiskReader>(ImageDiskReader{std::move(file)});
+  return {[reader](TrackRecord& track) { return reader->nextTrack(track); }, {}, 0};
+}
+
+TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
   track.clear();
   std::streambuf& in = *file;
-  if (in.pubseekoff(0, std::ios_base::cur, std::ios_base::in) >
-      static_cast<std::streamoff>(kMaxContainerBytes)) {
-    return false;
-  }
   unsigned char header[5];
-  if (!readExactly(in, header, sizeof header) || header[4] > kMaxSizeCode) return false;
+  const std::streamsize got = in.sgetn(reinterpret_cast<char*>(header), sizeof header);
+  if (got == 0) return TrackOutcome::end();
+  const TrackOutcome cut = TrackOutcome::damaged("track record cut short");
+  if (got != sizeof header) return cut;
+  if (header[4] > kMaxSizeCode) {
+    return TrackOutcome::damaged("sector size code " + std::to_string(header[4]));
+  }
   const unsigned count = header[3];
   const uint32_t size = 128U << header[4];
   unsigned char ids[255];
@@ -48,11 +62,14 @@ bool ImageDiskReader::nextTrack(TrackRecord& track) {
   if (!readExactly(in, ids, count) ||
       ((header[2] & kCylinderMap) != 0 && !readExactly(in, cylinders, count)) ||
       ((header[2] & kHeadMap) != 0 && !readExactly(in, heads, count))) {
-    return false;
+    return cut;
   }
   for (unsigned i = 0; i < count; ++i) {
     const std::streambuf::int_type type = in.sbumpc();
-    if (type < 0 || type > static_cast<int>(kLastRecordType)) return false;
+    if (type < 0) return cut;
+    if (type > static_cast<int>(kLastRecordType)) {
+      return TrackOutcome::damaged("sector record type " + std::to_string(type));
+    }
     SectorRecord sector;
     sector.cylinder = cylinders[i];
     sector.head = heads[i];
@@ -60,22 +77,24 @@ bool ImageDiskReader::nextTrack(TrackRecord& track) {
     sector.size = size;
     if (type != 0) {
       decodedBytes += size;
-      if (decodedBytes > kMaxContainerBytes) return false;
+      if (decodedBytes > kMaxContainerBytes) {
+        return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+      }
       sector.dataOffset = track.data.size();
       track.data.resize(sector.dataOffset + size);
       unsigned char* data = track.data.data() + sector.dataOffset;
       if (type % 2 == 1) {
-        if (!readExactly(in, data, size)) return false;
+        if (!readExactly(in, data, size)) return cut;
       } else {
         const std::streambuf::int_type fill = in.sbumpc();
-        if (fill < 0) return false;
+        if (fill < 0) return cut;
         std::memset(data, fill, size);
       }
-      sector.hasData = true;
+      sector.state = type >= kFirstErrorType ? SectorState::kDataError : SectorState::kWhole;
     }
     track.sectors.push_back(sector);
   }
-  return true;
+  return TrackOutcome::track();
 }
 
 }  // namespace tamrik::container

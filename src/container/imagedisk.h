@@ -18,24 +18,27 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <streambuf>
 
+#include "container/container_format.h"
 #include "container/track_record.h"
 
 namespace tamrik::container {
 
-// Reads on from just after "IMD " to the end of the text; false when the
-// file ends first or the text runs past kMaxContainerBytes.
-bool skipImageDiskText(std::streambuf& file);
+bool recognisesImageDisk(std::span<const unsigned char> head);
+
+// The file's tracks, read past its text; refused when the text has no end.
+TrackSource openImageDisk(std::unique_ptr<std::streambuf> file);
 
 struct ImageDiskReader {
   std::unique_ptr<std::streambuf> file;  // standing after the text
   std::size_t decodedBytes = 0;
 
-  // The next track; false when the file ends, a track is cut short or
-  // malformed, would take the decoded data past kMaxContainerBytes or
-  // starts beyond it in the file. The track that was cut short is not given.
-  bool nextTrack(TrackRecord& track);
+  // The next track; the end where the file ends between two tracks; damage
+  // when a track is cut short or malformed or would take the decoded data
+  // past kMaxContainerBytes. The track that was cut short is not given.
+  TrackOutcome nextTrack(TrackRecord& track);
 };
 
 }  // namespace tamrik::container

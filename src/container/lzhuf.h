@@ -35,6 +35,9 @@ class LzhufStreamBuf : public std::streambuf {
   LzhufStreamBuf& operator=(const LzhufStreamBuf&) = delete;
   ~LzhufStreamBuf() override = default;
 
+  // Whether the stream was cut at `limit` rather than at its end.
+  bool limitReached() const { return left_ == 0; }
+
  protected:
   int_type underflow() override;
 

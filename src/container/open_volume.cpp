@@ -1,31 +1,53 @@
 // SPDX-License-Identifier: MIT
 #include "container/open_volume.h"
 
-#include <cstring>
+#include <sstream>
+#include <utility>
 
-#include "container/imagedisk.h"
-#include "container/teledisk.h"
-#include "container/volume_streambuf.h"
+#include "container/container_format.h"
+#include "container/limited_file.h"
+#include "container/read_log.h"
 
 namespace tamrik::container {
 
-std::unique_ptr<std::streambuf> openVolume(std::unique_ptr<std::streambuf> file) {
-  if (!file) return file;
-  // A LIF volume starts with 0x80: one byte decides for every raw image.
-  const std::streambuf::int_type first = file->sgetc();
-  if (first != 'T' && first != 't' && first != 'I') return file;
+std::string OpenedVolume::note() const {
+  if (!refusal.empty()) return refusal;
+  return container != nullptr ? describe(container->log()) : std::string();
+}
 
-  unsigned char header[kTelediskHeaderBytes] = {};
-  const bool whole = readExactly(*file, header, sizeof header);
-  if (whole && isTeledisk(header)) {
-    return std::make_unique<VolumeStreamBuf<TelediskReader>>(
-        TelediskReader(std::move(file), header));
+OpenedVolume openVolume(std::unique_ptr<std::streambuf> file) {
+  OpenedVolume opened;
+  if (!file) return opened;
+  // A raw volume's first byte is in the buffer after this one look, which
+  // its reader needs anyway.
+  const std::streambuf::int_type first = file->sgetc();
+  unsigned char head[kHeadBytes] = {};
+  std::size_t size = 0;
+  if (first != std::streambuf::traits_type::eof()) {
+    head[0] = static_cast<unsigned char>(first);
+    size = 1;
+    if (head[0] != 0x80) {
+      size = static_cast<std::size_t>(file->sgetn(reinterpret_cast<char*>(head), kHeadBytes));
+      file->pubseekpos(0);
+    }
   }
-  if (std::memcmp(header, "IMD ", 4) == 0 && file->pubseekpos(4) == 4 && skipImageDiskText(*file)) {
-    return std::make_unique<VolumeStreamBuf<ImageDiskReader>>(ImageDiskReader{std::move(file)});
+  const ContainerFormat* format = formatOf({head, size});
+  if (format == nullptr || format->open == nullptr) {
+    opened.stream = std::move(file);
+    return opened;
   }
-  file->pubseekpos(0);
-  return file;
+  auto limited = std::make_unique<LimitedFile>(std::move(file), kMaxContainerBytes);
+  const LimitedFile& bounded = *limited;
+  TrackSource source = format->open(std::move(limited));
+  if (!source.next) {
+    opened.refusal = std::move(source.refusal);
+    opened.stream = std::make_unique<std::stringbuf>();
+    return opened;
+  }
+  auto volume = std::make_unique<VolumeStreamBuf>(std::move(source), bounded);
+  opened.container = volume.get();
+  opened.stream = std::move(volume);
+  return opened;
 }
 
 }  // namespace tamrik::container

@@ -11,6 +11,7 @@ namespace {
 constexpr unsigned kCommentFlag = 0x80;
 constexpr unsigned kNoData = 0x30;
 constexpr unsigned kMadeUpId = 0x40;
+constexpr unsigned kDataError = 0x02;
 constexpr unsigned kEndOfImage = 0xFF;
 // Version 2.0: the first whose "td" files are packed with LZHUF.
 constexpr unsigned kFirstLzhufVersion = 20;
@@ -69,14 +70,34 @@ bool expand(unsigned encoding, const unsigned char* in, std::size_t count, unsig
   }
 }
 
+// Why the records stopped inside one.
+TrackOutcome cutShort(const TelediskReader& reader) {
+  if (!reader.unpacked) return TrackOutcome::damaged("track record cut short");
+  if (reader.unpacked->limitReached()) {
+    return TrackOutcome::damaged("the compressed data unpacks to more than 16 MiB");
+  }
+  return TrackOutcome::damaged("compressed data ends inside a record");
+}
+
 }  // namespace
 
-bool isTeledisk(const unsigned char (&header)[kTelediskHeaderBytes]) {
-  const bool normal = header[0] == 'T' && header[1] == 'D';
-  const bool advanced = header[0] == 't' && header[1] == 'd';
+bool recognisesTeledisk(std::span<const unsigned char> head) {
+  if (head.size() < kTelediskHeaderBytes) return false;
+  const bool normal = head[0] == 'T' && head[1] == 'D';
+  const bool advanced = head[0] == 't' && head[1] == 'd';
   if (!normal && !advanced) return false;
-  if (crc16(header, 10) != (header[10] | header[11] << 8)) return false;
-  return normal || header[4] >= kFirstLzhufVersion;
+  if (crc16(head.data(), 10) != (head[10] | head[11] << 8)) return false;
+  return normal || head[4] >= kFirstLzhufVersion;
+}
+
+TrackSource openTeledisk(std::unique_ptr<std::streambuf> file) {
+  unsigned char header[kTelediskHeaderBytes];
+  if (!readExactly(*file, header, sizeof header))
+    return {{}, "the Teledisk header is cut short", 0};
+  auto reader = std::make_shared<TelediskReader>(std::move(file), header);
+  return {[reader](TrackRecord& track) { return reader->nextTrack(track); },
+          {},
+          header[9] == 1 ? 1U : 2U};
 }
 
 TelediskReader::TelediskReader(std::unique_ptr<std::streambuf> packedOrNot,
@@ -85,25 +106,24 @@ TelediskReader::TelediskReader(std::unique_ptr<std::streambuf> packedOrNot,
   if (header[0] == 't') unpacked = std::make_unique<LzhufStreamBuf>(*file, kMaxContainerBytes);
 }
 
-bool TelediskReader::nextTrack(TrackRecord& track) {
+TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
   track.clear();
   std::streambuf& in = unpacked ? *unpacked : *file;
   if (commentFollows) {
     commentFollows = false;
     unsigned char fields[10];
-    if (!readExactly(in, fields, sizeof fields)) return false;
+    if (!readExactly(in, fields, sizeof fields)) return cutShort(*this);
     block.resize(fields[2] | std::size_t{fields[3]} << 8);
-    if (!readExactly(in, block.data(), block.size())) return false;
-  }
-  if (!unpacked && file->pubseekoff(0, std::ios_base::cur, std::ios_base::in) >
-                       static_cast<std::streamoff>(kMaxContainerBytes)) {
-    return false;
+    if (!readExactly(in, block.data(), block.size())) return cutShort(*this);
   }
   unsigned char header[4];
-  if (!readExactly(in, header, sizeof header) || header[0] == kEndOfImage) return false;
+  const std::streamsize got = in.sgetn(reinterpret_cast<char*>(header), sizeof header);
+  if (got == 0) return TrackOutcome::damaged("the file ends without its end record");
+  if (got != sizeof header) return cutShort(*this);
+  if (header[0] == kEndOfImage) return TrackOutcome::end();
   for (unsigned i = 0; i < header[0]; ++i) {
     unsigned char fields[6];
-    if (!readExactly(in, fields, sizeof fields)) return false;
+    if (!readExactly(in, fields, sizeof fields)) return cutShort(*this);
     SectorRecord sector;
     sector.cylinder = fields[0];
     sector.head = fields[1];
@@ -112,22 +132,30 @@ bool TelediskReader::nextTrack(TrackRecord& track) {
     sector.madeUpId = (fields[4] & kMadeUpId) != 0;
     if ((fields[4] & kNoData) == 0) {
       unsigned char length[2];
-      if (!readExactly(in, length, sizeof length)) return false;
+      if (!readExactly(in, length, sizeof length)) return cutShort(*this);
       block.resize(length[0] | std::size_t{length[1]} << 8);
-      if (block.empty() || !readExactly(in, block.data(), block.size())) return false;
+      if (block.empty()) return TrackOutcome::damaged("a data block of length 0");
+      if (!readExactly(in, block.data(), block.size())) return cutShort(*this);
       if (sector.size != 0) {
         decodedBytes += sector.size;
-        if (decodedBytes > kMaxContainerBytes) return false;
+        if (decodedBytes > kMaxContainerBytes) {
+          return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+        }
         sector.dataOffset = track.data.size();
         track.data.resize(sector.dataOffset + sector.size);
-        sector.hasData = expand(block[0], block.data() + 1, block.size() - 1,
-                                track.data.data() + sector.dataOffset, sector.size);
-        if (!sector.hasData) track.data.resize(sector.dataOffset);
+        if (expand(block[0], block.data() + 1, block.size() - 1,
+                   track.data.data() + sector.dataOffset, sector.size)) {
+          sector.state =
+              (fields[4] & kDataError) != 0 ? SectorState::kDataError : SectorState::kWhole;
+        } else {
+          sector.state = SectorState::kUndecoded;
+          track.data.resize(sector.dataOffset);
+        }
       }
     }
     track.sectors.push_back(sector);
   }
-  return true;
+  return TrackOutcome::track();
 }
 
 }  // namespace tamrik::container

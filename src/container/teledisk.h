@@ -26,9 +26,11 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
 #include <streambuf>
 #include <vector>
 
+#include "container/container_format.h"
 #include "container/lzhuf.h"
 #include "container/track_record.h"
 
@@ -38,7 +40,10 @@ inline constexpr std::size_t kTelediskHeaderBytes = 12;
 
 // A Teledisk header that this reader takes: either form, its CRC right,
 // and an advanced form packed the way lzhuf.h unpacks it.
-bool isTeledisk(const unsigned char (&header)[kTelediskHeaderBytes]);
+bool recognisesTeledisk(std::span<const unsigned char> head);
+
+// The file's tracks, read past its header.
+TrackSource openTeledisk(std::unique_ptr<std::streambuf> file);
 
 struct TelediskReader {
   std::unique_ptr<std::streambuf> file;
@@ -51,10 +56,10 @@ struct TelediskReader {
   TelediskReader(std::unique_ptr<std::streambuf> file,
                  const unsigned char (&header)[kTelediskHeaderBytes]);
 
-  // The next track; false at the end record, or when the records end, are
-  // cut short, would decode to more than kMaxContainerBytes or start beyond
-  // it in the file. The record that was cut short is not given.
-  bool nextTrack(TrackRecord& track);
+  // The next track; the end at the end record; damage when the records end
+  // without it, are cut short or would decode to more than
+  // kMaxContainerBytes. The record that was cut short is not given.
+  TrackOutcome nextTrack(TrackRecord& track);
 };
 
 }  // namespace tamrik::container

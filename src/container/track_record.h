@@ -9,6 +9,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <streambuf>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace tamrik::container {
@@ -23,12 +25,21 @@ inline constexpr std::size_t kMaxContainerBytes = std::size_t{16} << 20;
 // either format knows.
 inline constexpr unsigned kMaxSizeCode = 6;
 
+// What became of a sector on the disk, as the container recorded it; kAbsent
+// is for a sector the container does not hold at all.
+enum class SectorState : uint8_t { kWhole, kNoData, kDataError, kUndecoded, kAbsent };
+
+inline bool hasData(SectorState state) {
+  return state == SectorState::kWhole || state == SectorState::kDataError;
+}
+
 struct SectorRecord {
   uint8_t cylinder = 0;
   uint8_t head = 0;
   uint8_t id = 0;
-  uint32_t size = 0;      // bytes; 0 when the size code is unknown
-  bool hasData = false;   // the data is at dataOffset in TrackRecord::data
+  uint32_t size = 0;  // bytes; 0 when the size code is unknown
+  // With kWhole and kDataError, the data is at dataOffset in TrackRecord::data.
+  SectorState state = SectorState::kNoData;
   bool madeUpId = false;  // Teledisk found data without an id and invented one
   std::size_t dataOffset = 0;
 };
@@ -42,6 +53,18 @@ struct TrackRecord {
     sectors.clear();
     data.clear();
   }
+};
+
+// What a track reader answers: a track, the end of the file, or damage
+// that ends it early, with the reason in plain words.
+struct TrackOutcome {
+  enum Kind : uint8_t { kTrack, kEnd, kDamaged };
+  Kind kind = kTrack;
+  std::string reason;
+
+  static TrackOutcome track() { return {}; }
+  static TrackOutcome end() { return {kEnd, {}}; }
+  static TrackOutcome damaged(std::string why) { return {kDamaged, std::move(why)}; }
 };
 
 // Reads exactly `count` bytes; false when the data ends first.

@@ -1,78 +1,48 @@
 // SPDX-License-Identifier: MIT
 // The LIF volume of a container as a seekable stream of its bytes. Tracks
 // are decoded only when a byte is read that they may hold, so listing a
-// volume whose header and directory lie on the first track decodes that
-// track and stops.
+// volume whose header and directory lie on the first tracks decodes those
+// and stops. The bytes are handed out a block (or a smaller sector) at a
+// time, so that each block read is noted in the log with its sector's
+// state.
 #ifndef TAMRIK_CONTAINER_VOLUME_STREAMBUF_H_
 #define TAMRIK_CONTAINER_VOLUME_STREAMBUF_H_
 
 #include <cstdint>
 #include <streambuf>
-#include <utility>
 
+#include "container/container_format.h"
+#include "container/limited_file.h"
+#include "container/read_log.h"
 #include "container/track_record.h"
 #include "container/track_store.h"
 
 namespace tamrik::container {
 
-// Reader gives the container's tracks in file order:
-//   bool nextTrack(TrackRecord& track);  // false once there are no more
-template <typename Reader>
 class VolumeStreamBuf : public std::streambuf {
  public:
-  explicit VolumeStreamBuf(Reader reader) : reader_(std::move(reader)) {}
+  // `file` is what `source` reads, for telling its bound from its end.
+  VolumeStreamBuf(TrackSource source, const LimitedFile& file);
   VolumeStreamBuf(const VolumeStreamBuf&) = delete;
   VolumeStreamBuf& operator=(const VolumeStreamBuf&) = delete;
   ~VolumeStreamBuf() override = default;
 
+  const ReadLog& log() const { return log_; }
+
  protected:
-  int_type underflow() override {
-    if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    const uint64_t offset = start_ + static_cast<uint64_t>(gptr() - eback());
-    for (;;) {
-      const TrackStore::Span span = store_.find(offset, ended_);
-      if (span.found == TrackStore::Found::kData) {
-        start_ = offset - static_cast<uint64_t>(span.at - span.begin);
-        setg(span.begin, span.at, span.end);
-        return traits_type::to_int_type(*gptr());
-      }
-      if (span.found == TrackStore::Found::kEnd) {
-        start_ = offset;
-        setg(nullptr, nullptr, nullptr);
-        return traits_type::eof();
-      }
-      ended_ = !reader_.nextTrack(record_) || !store_.place(record_);
-    }
-  }
-
+  int_type underflow() override;
   pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override {
-    // The end is not known without decoding every track, and the reader
-    // never asks for it.
-    if (dir == std::ios_base::end) return pos_type(off_type(-1));
-    if (dir == std::ios_base::cur) off += static_cast<off_type>(start_) + (gptr() - eback());
-    return seekpos(pos_type(off), which);
-  }
-
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-    const off_type target = pos;
-    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-      return pos_type(off_type(-1));
-    }
-    const auto at = static_cast<uint64_t>(target);
-    if (at >= start_ && at - start_ <= static_cast<uint64_t>(egptr() - eback())) {
-      setg(eback(), eback() + (at - start_), egptr());
-    } else {
-      start_ = at;
-      setg(nullptr, nullptr, nullptr);
-    }
-    return pos;
-  }
+                   std::ios_base::openmode which) override;
+  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
 
  private:
-  Reader reader_;
+  void readTrack();
+
+  TrackSource source_;
+  const LimitedFile& file_;
   TrackStore store_;
   TrackRecord record_;
+  ReadLog log_;
   bool ended_ = false;
   uint64_t start_ = 0;  // the volume offset of eback()
 };

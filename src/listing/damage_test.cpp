@@ -29,9 +29,9 @@ constexpr char kEnd[] = "End of Directory\n";
 
 // Through the container layer, as the command line lists a file.
 std::string listed(const std::string& bytes, bool sortByName = false) {
-  const std::unique_ptr<std::streambuf> volume =
+  const container::OpenedVolume volume =
       container::openVolume(std::make_unique<test::ImageBuf>(bytes));
-  std::istream image(volume.get());
+  std::istream image(volume.stream.get());
   std::ostringstream out;
   listVolume(image, sortByName, false, LineWriter{out});
   return out.str();

@@ -106,9 +106,10 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
     tamrik::printHeading("", name, writer);
     // A file that cannot be read gets its heading alone, as on the command
     // line; the worker says why.
-    if (const std::unique_ptr<std::streambuf> file =
-            tamrik::container::openVolume(tamrik::io::openImageFile(name))) {
-      std::istream image(file.get());
+    if (const tamrik::container::OpenedVolume opened =
+            tamrik::container::openVolume(tamrik::io::openImageFile(name));
+        opened.stream) {
+      std::istream image(opened.stream.get());
       tamrik::LifVolume volume(image);
       if (tamrik::listVolume(volume, sortByName != 0, alwaysBytes != 0, writer)) {
         keepFields(volume, sortByName != 0, alwaysBytes != 0);

@@ -1,0 +1,103 @@
+// SPDX-License-Identifier: MIT
+#include "container/read_log.h"
+
+#include <algorithm>
+#include <cstddef>
+
+namespace tamrik::container {
+namespace {
+
+struct Clause {
+  SectorState state;
+  const char* one;   // after a single sector
+  const char* many;  // after several
+};
+
+constexpr Clause kClauses[] = {
+    {SectorState::kAbsent, "is not in the file", "are not in the file"},
+    {SectorState::kNoData, "was recorded without data; it was read as zeros",
+     "were recorded without data; they were read as zeros"},
+    {SectorState::kDataError, "was recorded with a data error; it is shown as recorded",
+     "were recorded with a data error; they are shown as recorded"},
+    {SectorState::kUndecoded, "is stored in an encoding that is not known; it was read as zeros",
+     "are stored in an encoding that is not known; they were read as zeros"},
+};
+
+// "2", "2 and 3", "2 to 9", "2, 5 to 7 and 9".
+std::string numbers(const std::vector<uint64_t>& sorted) {
+  std::vector<std::string> runs;
+  for (std::size_t i = 0; i < sorted.size();) {
+    std::size_t j = i;
+    while (j + 1 < sorted.size() && sorted[j + 1] == sorted[j] + 1) ++j;
+    if (j - i >= 2) {
+      runs.push_back(std::to_string(sorted[i]) + " to " + std::to_string(sorted[j]));
+    } else {
+      for (std::size_t k = i; k <= j; ++k) runs.push_back(std::to_string(sorted[k]));
+    }
+    i = j + 1;
+  }
+  std::string text;
+  for (std::size_t i = 0; i < runs.size(); ++i) {
+    if (i > 0) text += i + 1 == runs.size() ? " and " : ", ";
+    text += runs[i];
+  }
+  return text;
+}
+
+// "header sector 0", "directory sectors 2 to 4", or both joined.
+std::string sectors(const std::vector<uint64_t>& sorted) {
+  const bool header = !sorted.empty() && sorted.front() == 0;
+  const std::vector<uint64_t> directory(sorted.begin() + (header ? 1 : 0), sorted.end());
+  std::string text = header ? "header sector 0" : "";
+  if (!directory.empty()) {
+    if (header) text += " and ";
+    text += directory.size() == 1 ? "directory sector " : "directory sectors ";
+    text += numbers(directory);
+  }
+  return text;
+}
+
+}  // namespace
+
+void ReadLog::read(uint64_t block, SectorState state) {
+  if (state == SectorState::kWhole) return;
+  if (blocks.empty() || blocks.back().number < block) {
+    blocks.push_back({block, state});
+    return;
+  }
+  const auto at = std::lower_bound(blocks.begin(), blocks.end(), block,
+                                   [](const Block& b, uint64_t n) { return b.number < n; });
+  if (at == blocks.end() || at->number != block) blocks.insert(at, {block, state});
+}
+
+std::string describe(const ReadLog& log) {
+  std::string text;
+  const auto add = [&text](const std::string& clause) {
+    if (!text.empty()) text += "; ";
+    text += clause;
+  };
+  bool damageTold = false;
+  for (const Clause& clause : kClauses) {
+    std::vector<uint64_t> found;
+    for (const ReadLog::Block& block : log.blocks) {
+      if (block.state == clause.state) found.push_back(block.number);
+    }
+    if (found.empty()) continue;
+    std::string words = sectors(found) + ' ' + (found.size() == 1 ? clause.one : clause.many);
+    if (clause.state == SectorState::kAbsent) {
+      // What is missing may well be what the damage took.
+      if (!log.damage.empty()) {
+        words += ", which is damaged (" + log.damage + ")";
+        damageTold = true;
+      }
+      words += found.size() == 1 ? "; it was read as zeros" : "; they were read as zeros";
+    }
+    add(words);
+  }
+  if (log.endReached && !log.damage.empty() && !damageTold) {
+    add("the file is damaged (" + log.damage + ")");
+  }
+  return text;
+}
+
+}  // namespace tamrik::container

@@ -1,0 +1,37 @@
+// SPDX-License-Identifier: MIT
+// What reading a container's volume met that its reader should be told:
+// the 256-byte blocks read that did not come whole from the file, and why
+// the file's records stopped early when they did. The command line and the
+// page give it in words after a listing.
+#ifndef TAMRIK_CONTAINER_READ_LOG_H_
+#define TAMRIK_CONTAINER_READ_LOG_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "container/track_record.h"
+
+namespace tamrik::container {
+
+struct ReadLog {
+  struct Block {
+    uint64_t number;
+    SectorState state;
+  };
+  std::vector<Block> blocks;  // by number, each once
+  bool endReached = false;    // a read went past the end of the volume
+  std::string damage;         // why the records stopped early; empty when they did not
+
+  // Notes a block as read, in the state of its sector.
+  void read(uint64_t block, SectorState state);
+};
+
+// The log in plain words, naming block 0 the header sector and the others
+// directory sectors, as a listing reads nothing else; empty when a listing
+// was given all it read.
+std::string describe(const ReadLog& log);
+
+}  // namespace tamrik::container
+
+#endif  // TAMRIK_CONTAINER_READ_LOG_H_

@@ -1,0 +1,85 @@
+// SPDX-License-Identifier: MIT
+#include "container/volume_streambuf.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace tamrik::container {
+namespace {
+
+constexpr uint64_t kBlockBytes = 256;
+
+}  // namespace
+
+VolumeStreamBuf::VolumeStreamBuf(TrackSource source, const LimitedFile& file)
+    : source_(std::move(source)), file_(file) {
+  store_.sides = source_.sides;
+}
+
+void VolumeStreamBuf::readTrack() {
+  TrackOutcome outcome = source_.next(record_);
+  if (outcome.kind == TrackOutcome::kTrack) {
+    if (store_.place(record_)) return;
+    outcome = TrackOutcome::damaged("the volume's tracks take more than 16 MiB");
+  }
+  ended_ = true;
+  // Records cut at the bound are not damaged; the file is only larger.
+  if (file_.cut()) {
+    log_.damage = "the file is larger than the 16 MiB read of a container";
+  } else if (outcome.kind == TrackOutcome::kDamaged) {
+    log_.damage = std::move(outcome.reason);
+  }
+}
+
+VolumeStreamBuf::int_type VolumeStreamBuf::underflow() {
+  if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
+  const uint64_t offset = start_ + static_cast<uint64_t>(gptr() - eback());
+  for (;;) {
+    const TrackStore::Span span = store_.find(offset, ended_);
+    if (span.found == TrackStore::Found::kData) {
+      // One block, or one sector where sectors are smaller.
+      const uint64_t piece = std::min<uint64_t>(kBlockBytes, store_.sectorSize);
+      const uint64_t inTrack = static_cast<uint64_t>(span.at - span.begin);
+      char* const begin = span.begin + inTrack / piece * piece;
+      char* const end = begin + std::min<uint64_t>(piece, static_cast<uint64_t>(span.end - begin));
+      start_ = offset - static_cast<uint64_t>(span.at - begin);
+      log_.read(offset / kBlockBytes, store_.stateAt(offset));
+      setg(begin, span.at, end);
+      return traits_type::to_int_type(*gptr());
+    }
+    if (span.found == TrackStore::Found::kEnd) {
+      log_.endReached = true;
+      start_ = offset;
+      setg(nullptr, nullptr, nullptr);
+      return traits_type::eof();
+    }
+    readTrack();
+  }
+}
+
+VolumeStreamBuf::pos_type VolumeStreamBuf::seekoff(off_type off, std::ios_base::seekdir dir,
+                                                   std::ios_base::openmode which) {
+  // The end is not known without decoding every track, and the reader
+  // never asks for it.
+  if (dir == std::ios_base::end) return pos_type(off_type(-1));
+  if (dir == std::ios_base::cur) off += static_cast<off_type>(start_) + (gptr() - eback());
+  return seekpos(pos_type(off), which);
+}
+
+VolumeStreamBuf::pos_type VolumeStreamBuf::seekpos(pos_type pos, std::ios_base::openmode which) {
+  const off_type target = pos;
+  if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
+    return pos_type(off_type(-1));
+  }
+  const auto at = static_cast<uint64_t>(target);
+  // Within the piece handed out, or at its end, the piece stays.
+  if (at >= start_ && at - start_ <= static_cast<uint64_t>(egptr() - eback())) {
+    setg(eback(), eback() + (at - start_), egptr());
+  } else {
+    start_ = at;
+    setg(nullptr, nullptr, nullptr);
+  }
+  return pos;
+}
+
+}  // namespace tamrik::container
