@@ -43,6 +43,7 @@ struct DirectorySearch {
 };
 
 bool stdoutIsTerminal();
+bool stderrIsTerminal();
 
 // Standard output set up for the listing while it lives. On a Windows
 // console, the console shows the bytes in the process's code page (UTF-8

@@ -84,6 +84,10 @@ bool stdoutIsTerminal() {
   return ::isatty(STDOUT_FILENO) == 1;
 }
 
+bool stderrIsTerminal() {
+  return ::isatty(STDERR_FILENO) == 1;
+}
+
 // A terminal shows the bytes as they come.
 ConsoleOutput::ConsoleOutput() {}
 ConsoleOutput::~ConsoleOutput() {}

@@ -86,10 +86,23 @@ bool DirectorySearch::next(std::string& name) {
   return true;
 }
 
-bool stdoutIsTerminal() {
-  const HANDLE out = ::GetStdHandle(STD_OUTPUT_HANDLE);
+namespace {
+
+bool isConsole(DWORD which) {
+  const HANDLE handle = ::GetStdHandle(which);
   DWORD mode = 0;
-  return out != nullptr && out != INVALID_HANDLE_VALUE && ::GetConsoleMode(out, &mode) != 0;
+  return handle != nullptr && handle != INVALID_HANDLE_VALUE &&
+         ::GetConsoleMode(handle, &mode) != 0;
+}
+
+}  // namespace
+
+bool stdoutIsTerminal() {
+  return isConsole(STD_OUTPUT_HANDLE);
+}
+
+bool stderrIsTerminal() {
+  return isConsole(STD_ERROR_HANDLE);
 }
 
 namespace {

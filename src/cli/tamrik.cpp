@@ -18,7 +18,7 @@ int printUsage(const LineWriter& writer) {
 }
 
 void listMatches(const Options& options, const platform::ResolvedArgument& where,
-                 const LineWriter& writer) {
+                 const LineWriter& writer, const LineWriter& notes) {
   // A folder that cannot be entered has no matches: searching whatever
   // directory happens to be current instead would list the wrong files.
   if (!platform::changeDirectory(where.folderPath)) return;
@@ -34,7 +34,14 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
   }
   for (;;) {
     if (options.nameHeading) printHeading(folder, name, writer);
-    listImage(name, options.sortByName, options.alwaysBytes, writer);
+    const std::string note = listImage(name, options.sortByName, options.alwaysBytes, writer);
+    if (!note.empty()) {
+      std::string line = "tamrik: ";
+      notes.appendShown(line, name);
+      line += ": ";
+      line += note;
+      notes.line(line);
+    }
     if (!search.next(name)) break;
     writer.line("");
   }
@@ -42,7 +49,8 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
 
 }  // namespace
 
-int runTamrik(int argc, const char* const* argv, const LineWriter& writer) {
+int runTamrik(int argc, const char* const* argv, const LineWriter& writer,
+              const LineWriter& notes) {
   const std::optional<Options> options = parseOptions(argc, argv);
   if (!options) return printUsage(writer);
 
@@ -51,7 +59,7 @@ int runTamrik(int argc, const char* const* argv, const LineWriter& writer) {
     return printUsage(writer);
   }
   const std::string saved = platform::currentDirectory();
-  listMatches(*options, where, writer);
+  listMatches(*options, where, writer, notes);
   if (!saved.empty()) platform::changeDirectory(saved);
   return 0;
 }

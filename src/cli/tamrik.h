@@ -11,8 +11,9 @@ inline constexpr int kExitOutOfMemory = 2;
 inline constexpr int kExitOutputFailed = 2;
 
 // The whole program over its arguments: lists every match of the file
-// argument in its folder and returns the exit status.
-int runTamrik(int argc, const char* const* argv, const LineWriter& writer);
+// argument in its folder and returns the exit status. `notes` takes a line
+// for each image whose listing lacked what its file could not give.
+int runTamrik(int argc, const char* const* argv, const LineWriter& writer, const LineWriter& notes);
 
 }  // namespace tamrik
 

@@ -14,7 +14,7 @@ namespace {
 std::string run(std::vector<const char*> args, int* status) {
   args.insert(args.begin(), "tamrik");
   std::ostringstream out;
-  *status = runTamrik(static_cast<int>(args.size()), args.data(), LineWriter{out});
+  *status = runTamrik(static_cast<int>(args.size()), args.data(), LineWriter{out}, LineWriter{out});
   return out.str();
 }
 
