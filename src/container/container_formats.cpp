@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "container/container_format.h"
+#include "container/hfe.h"
 #include "container/imagedisk.h"
 #include "container/teledisk.h"
 
@@ -15,6 +16,7 @@ constexpr ContainerFormat kFormats[] = {
     {"LIF", recognisesLif, nullptr},
     {"Teledisk", recognisesTeledisk, openTeledisk},
     {"ImageDisk", recognisesImageDisk, openImageDisk},
+    {"HFE", recognisesHfe, openHfe},
 };
 
 }  // namespace

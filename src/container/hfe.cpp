@@ -1,0 +1,190 @@
+// SPDX-License-Identifier: MIT
+#include "container/hfe.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "container/mfm_track.h"
+
+namespace tamrik::container {
+namespace {
+
+constexpr std::size_t kSignatureBytes = 8;
+constexpr char kSignature[] = "HXCPICFE";
+constexpr char kLaterSignature[] = "HXCHFEV3";
+constexpr std::size_t kHeaderBytes = 26;
+constexpr std::size_t kBlock = 512;
+constexpr std::size_t kHalf = 256;
+constexpr unsigned kMfm = 0;
+constexpr unsigned kAlternative = 0x00;
+
+struct Reversed {
+  unsigned char of[256] = {};
+};
+
+constexpr Reversed makeReversed() {
+  Reversed r;
+  for (unsigned i = 0; i < 256; ++i) {
+    unsigned out = 0;
+    for (unsigned bit = 0; bit < 8; ++bit) out |= (i >> bit & 1U) << (7 - bit);
+    r.of[i] = static_cast<unsigned char>(out);
+  }
+  return r;
+}
+
+// The file keeps the first cell of a byte in bit 0; the decoder wants it in
+// bit 7.
+constexpr Reversed kReversed = makeReversed();
+
+unsigned le16(const unsigned char* at) { return at[0] | unsigned{at[1]} << 8; }
+
+std::string encodingName(unsigned encoding) {
+  switch (encoding) {
+    case 1:
+      return "Amiga MFM";
+    case 2:
+      return "FM";
+    case 3:
+      return "EMU FM";
+    case 0xFF:
+      return "an unknown encoding";
+    default:
+      return "encoding " + std::to_string(encoding);
+  }
+}
+
+// The bytes of the file that a cylinder of `sideBytes` a side spans, up to
+// the last of side 1's.
+std::size_t spanOf(std::size_t sideBytes) {
+  if (sideBytes == 0) return 0;
+  return (sideBytes - 1) / kHalf * kBlock + kHalf + (sideBytes - 1) % kHalf + 1;
+}
+
+struct HfeCylinder {
+  uint64_t start = 0;
+  std::size_t sideBytes = 0;
+};
+
+struct HfeReader {
+  std::unique_ptr<std::streambuf> file;
+  std::vector<HfeCylinder> cylinders;
+  unsigned sides = 0;
+  std::size_t next = 0;
+  std::vector<unsigned char> stored;  // a cylinder as the file holds it
+  std::vector<unsigned char> cells;   // one side of it, in medium order
+
+  TrackOutcome read(TrackRecord& track) {
+    track.clear();
+    if (next == cylinders.size()) return TrackOutcome::end();
+    const HfeCylinder cylinder = cylinders[next++];
+    const std::size_t span = spanOf(cylinder.sideBytes);
+    stored.resize(span);
+    const auto start = static_cast<std::streamoff>(cylinder.start);
+    if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||
+        !readExactly(*file, stored.data(), span)) {
+      return TrackOutcome::damaged("cylinder " + std::to_string(next - 1) + " is cut short");
+    }
+    cells.resize(cylinder.sideBytes + kMfmPadding);
+    for (unsigned side = 0; side < sides; ++side) {
+      for (std::size_t at = 0; at < cylinder.sideBytes; at += kHalf) {
+        const unsigned char* from = stored.data() + at / kHalf * kBlock + side * kHalf;
+        const std::size_t count = std::min(kHalf, cylinder.sideBytes - at);
+        for (std::size_t i = 0; i < count; ++i) cells[at + i] = kReversed.of[from[i]];
+      }
+      decodeMfmTrack(cells.data(), cylinder.sideBytes, track);
+    }
+    return TrackOutcome::track();
+  }
+};
+
+// Whether the file has its first `bytes` bytes; what lies past 16 MiB is
+// not read, and does not count.
+bool holds(std::streambuf& file, uint64_t bytes) {
+  if (bytes == 0) return true;
+  if (bytes > kMaxContainerBytes) return false;
+  const auto last = static_cast<std::streamoff>(bytes - 1);
+  return file.pubseekpos(last, std::ios_base::in) == std::streampos(last) &&
+         file.sgetc() != std::streambuf::traits_type::eof();
+}
+
+TrackSource refused(std::string why) {
+  TrackSource source;
+  source.refusal = std::move(why);
+  return source;
+}
+
+}  // namespace
+
+bool recognisesHfe(std::span<const unsigned char> head) {
+  return head.size() >= kSignatureBytes &&
+         (std::memcmp(head.data(), kSignature, kSignatureBytes) == 0 ||
+          std::memcmp(head.data(), kLaterSignature, kSignatureBytes) == 0);
+}
+
+TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
+  unsigned char header[kHeaderBytes];
+  if (!readExactly(*file, header, sizeof header)) return refused("the HFE header is cut short");
+  if (std::memcmp(header, kLaterSignature, kSignatureBytes) == 0) {
+    return refused("HFE files of revision 3 (HXCHFEV3) are not read");
+  }
+  if (header[8] != 0) {
+    return refused("HFE files of format revision " + std::to_string(header[8]) + " are not read");
+  }
+  if (header[11] != kMfm) {
+    return refused("its tracks are in " + encodingName(header[11]) + "; only MFM is read");
+  }
+  for (unsigned side = 0; side < 2; ++side) {
+    const unsigned char* alternative = header + 22 + 2 * side;
+    if (alternative[0] == kAlternative && alternative[1] != kMfm) {
+      return refused("track 0 of side " + std::to_string(side) + " is in " +
+                     encodingName(alternative[1]) + "; only MFM is read");
+    }
+  }
+  const unsigned count = header[9];
+  const unsigned sides = header[10];
+  if (sides != 1 && sides != 2) {
+    return refused("the HFE header gives " + std::to_string(sides) + " sides");
+  }
+
+  const uint64_t listStart = uint64_t{le16(header + 18)} * kBlock;
+  std::vector<unsigned char> list(std::size_t{count} * 4);
+  if (!holds(*file, listStart + list.size()) ||
+      file->pubseekpos(static_cast<std::streamoff>(listStart), std::ios_base::in) !=
+          std::streampos(static_cast<std::streamoff>(listStart)) ||
+      !readExactly(*file, list.data(), list.size())) {
+    return refused("the HFE header places its track list outside the file");
+  }
+  auto reader = std::make_shared<HfeReader>();
+  reader->sides = sides;
+  uint64_t furthest = 0;
+  for (unsigned i = 0; i < count; ++i) {
+    HfeCylinder& cylinder = reader->cylinders.emplace_back();
+    cylinder.start = uint64_t{le16(&list[4 * i])} * kBlock;
+    cylinder.sideBytes = le16(&list[4 * i + 2]) / 2;
+    furthest = std::max(furthest, cylinder.start + spanOf(cylinder.sideBytes));
+  }
+  // One look at the furthest byte answers for all of them but in a file
+  // that is refused, where the first cylinder outside is named.
+  if (!holds(*file, furthest)) {
+    unsigned outside = 0;
+    while (outside + 1 < count &&
+           holds(*file, reader->cylinders[outside].start +
+                            spanOf(reader->cylinders[outside].sideBytes))) {
+      ++outside;
+    }
+    return refused("the HFE header places cylinder " + std::to_string(outside) +
+                   (furthest > kMaxContainerBytes ? " past the first 16 MiB of the file"
+                                                  : " outside the file"));
+  }
+  reader->file = std::move(file);
+  TrackSource source;
+  source.sides = sides;
+  source.next = [reader](TrackRecord& track) { return reader->read(track); };
+  return source;
+}
+
+}  // namespace tamrik::container
