@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
   controls.entries = {odd};
   seeds.emplace_back("control_bytes", controls.bytes());
 
-  // The sample on two cylinders, in every form either container takes;
+  // The sample on two cylinders, in every form the containers take;
   // the second side of the last one holds another format.
   namespace test = tamrik::test;
   const std::vector<test::TestTrack> tracks =
@@ -116,6 +116,26 @@ int main(int argc, char** argv) {
   seeds.emplace_back("teledisk_advanced", test::telediskFile(tracks, teledisk));
   seeds.emplace_back("imagedisk", test::imageDiskFile(tracks));
   seeds.emplace_back("imagedisk_maps", test::imageDiskFile(tracks, true));
+  seeds.emplace_back("hfe", test::hfeFile(tracks));
+  // A directory sector with a wrong data CRC and one with a wrong id CRC, a
+  // sector written twice and one without its data field.
+  std::vector<test::TestTrack> damaged = tracks;
+  for (test::TestSector& sector : damaged[0].sectors) {
+    if (sector.id == 8) sector.data.clear();
+    if (sector.id == 3) sector.flags = 0x02;
+    if (sector.id == 4) sector.flags = 0x80;
+  }
+  damaged[0].sectors.push_back(damaged[0].sectors[5]);
+  seeds.emplace_back("hfe_damaged", test::hfeFile(damaged));
+  // Within the fuzzer's 4 KiB: a volume of two sectors, header and
+  // directory, on one side of one cylinder.
+  TestImage tiny;
+  tiny.dirStart = 1;
+  tiny.dirLength = 1;
+  tiny.entries = {tamrik::test::fileEntry(tamrik::test::lifName("ONE"), 0xE080, 2, 1),
+                  tamrik::test::fileEntry(tamrik::test::lifName("TWO"), 0x0001, 3, 1)};
+  seeds.emplace_back("hfe_tiny",
+                     test::hfeFile(test::volumeTracks(tiny.bytes(), test::Geometry{1, 1, 2, 1, 0})));
   std::vector<test::TestTrack> oneSide;
   for (const test::TestTrack& track :
        test::volumeTracks(test::sampleVolume().bytes(), test::Geometry{2, 1, 16, 1, 0})) {
@@ -134,6 +154,7 @@ int main(int argc, char** argv) {
   }
   teledisk.advanced = false;
   seeds.emplace_back("teledisk_other_side", test::telediskFile(oneSide, teledisk));
+  seeds.emplace_back("hfe_other_side", test::hfeFile(oneSide));
 
   const std::string sample = tamrik::test::sampleVolume().bytes();
   seeds.emplace_back("cut_header", sample.substr(0, 41));

@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-// LIF volumes inside Teledisk and ImageDisk files, read back block by block
+// LIF volumes inside Teledisk, ImageDisk and HFE files, read back block by block
 // through the one entry point: the volume as a drive wrote it, and what real
 // files hold besides or instead, one table row each, with what the listing
 // of each is told it lacks.
@@ -30,6 +30,7 @@ enum class Form {
   kTelediskAdvancedBefore20,
   kImageDisk,
   kImageDiskMaps,
+  kHfe,
 };
 
 std::string fileOf(Form form, const std::vector<TestTrack>& tracks) {
@@ -39,6 +40,8 @@ std::string fileOf(Form form, const std::vector<TestTrack>& tracks) {
       return imageDiskFile(tracks);
     case Form::kImageDiskMaps:
       return imageDiskFile(tracks, true);
+    case Form::kHfe:
+      return hfeFile(tracks);
     case Form::kTelediskRaw:
       options.comment = std::string("Raw sectors\0second line", 23);
       break;
@@ -541,6 +544,74 @@ const Case kCases[] = {
      Form::kImageDisk, [](Tracks t) { eraseSector(t, 0, 0, 16); },
      [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 16); }, nullptr, false,
      "directory sector 15 is not in the file; it was read as zeros", true},
+
+    // HFE: the sectors found in MFM cells, each a few cells off the byte
+    // boundaries of the file.
+    {"77 x 2 x 16 x 256, ids from 1, HFE", kHp9114, Form::kHfe},
+    {"70 x 1 x 16 x 256, single-sided HFE", {70, 1, 16, 1, 0}, Form::kHfe},
+    {"35 x 2 x 9 x 512, HFE", {35, 2, 9, 2, 1}, Form::kHfe},
+    {"20 x 2 x 5 x 1024, HFE", {20, 2, 5, 3, 1}, Form::kHfe},
+    {"HFE: a data CRC error in the directory reads as recorded", kSmall, Form::kHfe,
+     [](Tracks t) { sectorOf(t, 0, 1, 2).flags = 0x02; }, nullptr, nullptr, false,
+     "directory sector 17 was recorded with a data error; it is shown as recorded", true},
+    {"HFE: an id field with a wrong CRC is no sector", kSmall, Form::kHfe,
+     [](Tracks t) { sectorOf(t, 0, 0, 10).flags = 0x80; },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 10); }, nullptr, false,
+     "directory sector 9 is not in the file; it was read as zeros", true},
+    {"HFE: an id field with no data field reads as zeros", kSmall, Form::kHfe,
+     [](Tracks t) { sectorOf(t, 0, 0, 7).data.clear(); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 7); }, nullptr, false,
+     "directory sector 6 was recorded without data; it was read as zeros", true},
+    {"HFE: a sector written twice counts once, the first", kSmall, Form::kHfe,
+     [](Tracks t) {
+       TestSector copy = sectorOf(t, 0, 0, 3);
+       copy.data.assign(256, 'D');
+       trackOf(t, 0, 0).sectors.push_back(copy);
+     },
+     nullptr, nullptr, false, "", true},
+    {"HFE: a copy with a data error gives way to a whole one after it", kSmall, Form::kHfe,
+     [](Tracks t) {
+       TestSector bad = sectorOf(t, 0, 0, 4);
+       bad.flags = 0x02;
+       bad.data.assign(256, 'E');
+       auto& sectors = trackOf(t, 0, 0).sectors;
+       sectors.insert(sectors.begin(), bad);
+     },
+     nullptr, nullptr, false, "", true},
+    {"HFE: data fields with no id field before them are left out", kSmall, Form::kHfe,
+     [](Tracks t) {
+       for (TestTrack& track : t) {
+         TestSector stray = track.sectors[0];
+         stray.flags = 0x40;
+         stray.data.assign(256, 'M');
+         track.sectors.insert(track.sectors.begin() + 1, stray);
+         track.sectors.insert(track.sectors.begin(), stray);
+       }
+     }},
+    {"HFE: sectors whose ids say another cylinder, beyond the volume", kSmall, Form::kHfe,
+     [](Tracks t) {
+       TestTrack other = foreignTrack(4, 1, 16, 1, 17);
+       for (TestSector& sector : other.sectors) sector.cylinder = 150;
+       t.push_back(other);
+       t.push_back(foreignTrack(5, 0, 16, 1, 97));
+     }},
+    {"HFE: cut short", kSmall, Form::kHfe, nullptr, [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f.resize(f.size() - 1); }, false,
+     "the HFE header places cylinder 3 outside the file"},
+    {"HFE: a track list outside the file", kSmall, Form::kHfe, nullptr,
+     [](Volume v, const Geometry&) { v.clear(); }, [](File f) { f[19] = 0x40; }, false,
+     "the HFE header places its track list outside the file"},
+    {"HFE: FM tracks", kSmall, Form::kHfe, nullptr, [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f[11] = 2; }, false, "its tracks are in FM; only MFM is read"},
+    {"HFE: Amiga MFM on track 0", kSmall, Form::kHfe, nullptr,
+     [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f.replace(22, 2, std::string("\0\1", 2)); }, false,
+     "track 0 of side 0 is in Amiga MFM; only MFM is read"},
+    {"HFE: revision 3", kSmall, Form::kHfe, nullptr, [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f.replace(0, 8, "HXCHFEV3"); }, false,
+     "HFE files of revision 3 (HXCHFEV3) are not read"},
+    {"HFE: three sides", kSmall, Form::kHfe, nullptr, [](Volume v, const Geometry&) { v.clear(); },
+     [](File f) { f[10] = 3; }, false, "the HFE header gives 3 sides"},
 };
 
 TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {

@@ -273,6 +273,65 @@ std::string LzhufPacker::pack(const std::string& input) {
   return out_;
 }
 
+// Cells in medium order, written as a drive's MFM encoder writes them.
+class MfmCells {
+ public:
+  void put(unsigned byte, std::size_t times = 1) {
+    for (; times > 0; --times) {
+      for (int bit = 7; bit >= 0; --bit) {
+        const bool data = (byte >> bit & 1U) != 0;
+        cells_.push_back(!previous_ && !data);
+        cells_.push_back(data);
+        previous_ = data;
+      }
+    }
+  }
+  void put(const std::string& bytes) {
+    for (const char c : bytes) put(static_cast<unsigned char>(c));
+  }
+  // An A1 with its clock cell between the fourth and fifth data bits left out.
+  void sync() {
+    for (int cell = 15; cell >= 0; --cell) cells_.push_back((0x4489 >> cell & 1) != 0);
+    previous_ = true;
+  }
+  // Cells with no flux, which move what follows off the byte boundary.
+  void stray(std::size_t count) { cells_.insert(cells_.end(), count, false); }
+  std::size_t bytes() const { return (cells_.size() + 7) / 8; }
+
+  // As an HFE file holds them: the first cell of each byte in bit 0.
+  std::string packed() const {
+    std::string out(bytes(), '\0');
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+      if (cells_[i]) out[i / 8] = static_cast<char>(out[i / 8] | 1 << (i % 8));
+    }
+    return out;
+  }
+
+ private:
+  std::vector<bool> cells_;
+  bool previous_ = false;
+};
+
+// CRC-16/CCITT from 0xFFFF over the three syncs and `field`, mark first.
+uint16_t fieldCrc(const std::string& field) {
+  unsigned crc = 0xFFFF;
+  for (const char c : "\xA1\xA1\xA1" + field) {
+    crc ^= static_cast<unsigned>(static_cast<unsigned char>(c)) << 8;
+    for (int i = 0; i < 8; ++i) crc = (crc & 0x8000) != 0 ? (crc << 1 ^ 0x1021) & 0xFFFF : crc << 1;
+  }
+  return static_cast<uint16_t>(crc);
+}
+
+void putField(MfmCells& cells, const std::string& field, bool wrongCrc) {
+  const unsigned crc = fieldCrc(field) ^ (wrongCrc ? 0x5A5AU : 0U);
+  cells.put(0x00, 6);
+  for (int i = 0; i < 3; ++i) cells.sync();
+  cells.put(field);
+  cells.put(crc >> 8);
+  cells.put(crc & 0xFF);
+  cells.put(0x4E, 10);
+}
+
 }  // namespace
 
 std::vector<TestTrack> volumeTracks(const std::string& volume, const Geometry& geometry) {
@@ -387,6 +446,66 @@ std::string imageDiskFile(const std::vector<TestTrack>& tracks, bool maps) {
     }
   }
   return out;
+}
+
+std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& options) {
+  unsigned cylinders = 0;
+  unsigned sides = options.sides;
+  for (const TestTrack& track : tracks) {
+    if (!track.raw.empty()) continue;
+    cylinders = std::max(cylinders, track.cylinder + 1);
+    if (options.sides == 0) sides = std::max(sides, track.head + 1);
+  }
+  std::vector<MfmCells> cells(std::size_t{cylinders} * 2);
+  for (MfmCells& side : cells) side.put(0x4E, 16);
+  std::size_t sector = 0;
+  for (const TestTrack& track : tracks) {
+    if (!track.raw.empty() || track.head > 1) continue;
+    MfmCells& side = cells[std::size_t{track.cylinder} * 2 + track.head];
+    for (const TestSector& s : track.sectors) {
+      side.stray(1 + sector++ * 3 % 7);
+      if ((s.flags & 0x40) == 0) {
+        std::string id = "\xFE";
+        for (const unsigned byte : {s.cylinder, s.head, s.id, s.sizeCode}) {
+          id += static_cast<char>(byte);
+        }
+        putField(side, id, (s.flags & 0x80) != 0);
+      }
+      if (!s.data.empty()) putField(side, "\xFB" + s.data, (s.flags & 0x02) != 0);
+    }
+  }
+
+  std::string header(512, '\xFF');
+  header.replace(0, 8, options.signature);
+  header.replace(8, 10, std::string("\0\0\0\0\xFA\0\x2C\1\7\1", 10));  // 250 kbit/s, 300 rpm
+  header[9] = static_cast<char>(cylinders);
+  header[10] = static_cast<char>(sides);
+  header[11] = static_cast<char>(options.encoding);
+  header.replace(18, 2, std::string("\1\0", 2));  // the track list in block 1
+  std::string list(std::max<std::size_t>(512, (cylinders * 4 + 511) / 512 * 512), '\xFF');
+  std::string body;
+  const std::size_t firstBlock = 1 + list.size() / 512;
+  for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
+    std::string halves[2];
+    std::size_t length = 0;
+    for (unsigned head = 0; head < 2; ++head) {
+      MfmCells& side = cells[std::size_t{cylinder} * 2 + head];
+      while (side.bytes() < options.sideBytes) side.put(0x4E);
+      halves[head] = side.packed();
+      length = std::max(length, (halves[head].size() + 255) / 256 * 256);
+    }
+    list.replace(cylinder * 4, 4, std::string(4, '\0'));
+    list[cylinder * 4] = static_cast<char>((firstBlock + body.size() / 512) & 0xFF);
+    list[cylinder * 4 + 1] = static_cast<char>((firstBlock + body.size() / 512) >> 8);
+    list[cylinder * 4 + 2] = static_cast<char>((2 * length) & 0xFF);
+    list[cylinder * 4 + 3] = static_cast<char>((2 * length) >> 8);
+    for (std::string& half : halves) half.resize(length, '\x55');
+    for (std::size_t at = 0; at < length; at += 256) {
+      body += halves[0].substr(at, 256);
+      body += halves[1].substr(at, 256);
+    }
+  }
+  return header + list + body;
 }
 
 std::string lzhufPack(const std::string& bytes) {

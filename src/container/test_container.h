@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Writes Teledisk and ImageDisk files in memory for the tests, the fuzz
-// seeds and the benchmark: a volume cut into tracks as a drive lays it out,
-// which a test then changes where it needs to, and the two container
+// Writes Teledisk, ImageDisk and HFE files in memory for the tests, the
+// fuzz seeds and the benchmark: a volume cut into tracks as a drive lays it
+// out, which a test then changes where it needs to, and the container
 // formats around those tracks, packed with a small LZHUF encoder for
-// Teledisk's advanced form.
+// Teledisk's advanced form and written as MFM cells for HFE.
 #ifndef TAMRIK_CONTAINER_TEST_CONTAINER_H_
 #define TAMRIK_CONTAINER_TEST_CONTAINER_H_
 
@@ -18,7 +18,8 @@ struct TestSector {
   unsigned head = 0;
   unsigned id = 0;
   unsigned sizeCode = 1;  // 128 << code bytes
-  unsigned flags = 0;     // Teledisk's: 0x02 data error, 0x40 made-up id
+  unsigned flags = 0;     // Teledisk's: 0x02 data error, 0x40 made-up id;
+                          // HFE: 0x80 id field with a wrong CRC
   std::string data;       // empty: a sector without data
   int encoding = -1;      // Teledisk: -1 for the file's choice
   std::string block;      // Teledisk: the data block as stored, when not empty
@@ -61,6 +62,20 @@ std::string telediskFile(const std::vector<TestTrack>& tracks, const TelediskOpt
 // Every track's size code is its first sector's. Cylinder and head maps
 // are written when a sector's differ from its track's, or when asked.
 std::string imageDiskFile(const std::vector<TestTrack>& tracks, bool maps = false);
+
+struct HfeOptions {
+  const char* signature = "HXCPICFE";
+  unsigned encoding = 0;   // the header's: 0 MFM, 1 Amiga MFM, 2 FM
+  unsigned sides = 0;      // the header's; 0: 2 when a track has head 1, else 1
+  unsigned sideBytes = 0;  // cells of each side filled with gap bytes to this many bytes
+};
+
+// A track's sectors as MFM cells on its cylinder's side, each sector a few
+// cells off the last one's byte boundary. A sector with flag 0x02 gets a
+// wrong data CRC, 0x80 a wrong id CRC, 0x40 a data field with no id field
+// before it; one without data only its id field. Two tracks of the same
+// cylinder and head share the side; raw tracks are left out.
+std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& options = {});
 
 // Teledisk's advanced compression of `bytes`.
 std::string lzhufPack(const std::string& bytes);
