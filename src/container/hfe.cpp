@@ -22,25 +22,9 @@ constexpr std::size_t kHalf = 256;
 constexpr unsigned kMfm = 0;
 constexpr unsigned kAlternative = 0x00;
 
-struct Reversed {
-  unsigned char of[256] = {};
-};
-
-constexpr Reversed makeReversed() {
-  Reversed r;
-  for (unsigned i = 0; i < 256; ++i) {
-    unsigned out = 0;
-    for (unsigned bit = 0; bit < 8; ++bit) out |= (i >> bit & 1U) << (7 - bit);
-    r.of[i] = static_cast<unsigned char>(out);
-  }
-  return r;
+unsigned le16(const unsigned char* at) {
+  return at[0] | unsigned{at[1]} << 8;
 }
-
-// The file keeps the first cell of a byte in bit 0; the decoder wants it in
-// bit 7.
-constexpr Reversed kReversed = makeReversed();
-
-unsigned le16(const unsigned char* at) { return at[0] | unsigned{at[1]} << 8; }
 
 std::string encodingName(unsigned encoding) {
   switch (encoding) {
@@ -74,28 +58,34 @@ struct HfeReader {
   std::vector<HfeCylinder> cylinders;
   unsigned sides = 0;
   std::size_t next = 0;
-  std::vector<unsigned char> stored;  // a cylinder as the file holds it
-  std::vector<unsigned char> cells;   // one side of it, in medium order
+  // A cylinder as the file holds it, and one side of it in medium order;
+  // left uninitialised, as every byte used is written first.
+  std::unique_ptr<unsigned char[]> stored;
+  std::unique_ptr<unsigned char[]> cells;
+  std::size_t room = 0;
 
   TrackOutcome read(TrackRecord& track) {
     track.clear();
     if (next == cylinders.size()) return TrackOutcome::end();
     const HfeCylinder cylinder = cylinders[next++];
     const std::size_t span = spanOf(cylinder.sideBytes);
-    stored.resize(span);
+    if (span + kMfmPadding > room) {
+      room = span + kMfmPadding;
+      stored = std::make_unique_for_overwrite<unsigned char[]>(room);
+      cells = std::make_unique_for_overwrite<unsigned char[]>(room);
+    }
     const auto start = static_cast<std::streamoff>(cylinder.start);
     if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||
-        !readExactly(*file, stored.data(), span)) {
+        !readExactly(*file, stored.get(), span)) {
       return TrackOutcome::damaged("cylinder " + std::to_string(next - 1) + " is cut short");
     }
-    cells.resize(cylinder.sideBytes + kMfmPadding);
+    std::memset(cells.get() + cylinder.sideBytes, 0, kMfmPadding);
     for (unsigned side = 0; side < sides; ++side) {
       for (std::size_t at = 0; at < cylinder.sideBytes; at += kHalf) {
-        const unsigned char* from = stored.data() + at / kHalf * kBlock + side * kHalf;
-        const std::size_t count = std::min(kHalf, cylinder.sideBytes - at);
-        for (std::size_t i = 0; i < count; ++i) cells[at + i] = kReversed.of[from[i]];
+        const unsigned char* from = stored.get() + at / kHalf * kBlock + side * kHalf;
+        std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));
       }
-      decodeMfmTrack(cells.data(), cylinder.sideBytes, track);
+      decodeMfmTrack(cells.get(), cylinder.sideBytes, track);
     }
     return TrackOutcome::track();
   }
@@ -171,9 +161,8 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
   // that is refused, where the first cylinder outside is named.
   if (!holds(*file, furthest)) {
     unsigned outside = 0;
-    while (outside + 1 < count &&
-           holds(*file, reader->cylinders[outside].start +
-                            spanOf(reader->cylinders[outside].sideBytes))) {
+    while (outside + 1 < count && holds(*file, reader->cylinders[outside].start +
+                                                   spanOf(reader->cylinders[outside].sideBytes))) {
       ++outside;
     }
     return refused("the HFE header places cylinder " + std::to_string(outside) +

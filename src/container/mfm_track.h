@@ -3,13 +3,13 @@
 // floppy emulator keeps of it.
 //
 // Each data bit is two cells, a clock cell and a data cell. A field starts
-// with the sync 0x4489 (an A1 written with a missing clock, so that no data
-// makes it), at any cell and usually three times, then its mark:
+// with three syncs 0x4489 (an A1 written with a missing clock, so that no
+// data makes it), at any cell, then its mark:
 //   FE  id field: cylinder, head, sector id, size code (128 << code bytes)
 //   FB  data field, the sector's bytes (F8: the same, marked deleted)
 // each followed by a CRC-16/CCITT, high byte first, computed from 0xFFFF
 // over A1 A1 A1, the mark and the field. A data field belongs to the id
-// field just before it.
+// field just before it. A mark is found when two of its syncs are whole.
 #ifndef TAMRIK_CONTAINER_MFM_TRACK_H_
 #define TAMRIK_CONTAINER_MFM_TRACK_H_
 
@@ -25,10 +25,11 @@ inline constexpr std::size_t kMfmPadding = 8;
 
 // Appends the sectors of one side-track to `track`, in the order they lie.
 // `cells` holds `cellBytes` bytes of cells in medium order, the first cell
-// in the most significant bit, then kMfmPadding bytes more. An id field
-// with a wrong CRC is no sector; an id field whose data field does not come
-// before the next id field is kNoData; a data field with a wrong CRC, or cut
-// short by the end of the track, is kept as read (kDataError).
+// of each byte in its least significant bit as HFE files keep them, then
+// kMfmPadding bytes more. An id field with a wrong CRC is no sector; an id
+// field whose data field does not come before the next id field is
+// kNoData; a data field with a wrong CRC, or cut short by the end of the
+// track, is kept as read (kDataError).
 void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track);
 
 }  // namespace tamrik::container
