@@ -134,8 +134,8 @@ int main(int argc, char** argv) {
   tiny.dirLength = 1;
   tiny.entries = {tamrik::test::fileEntry(tamrik::test::lifName("ONE"), 0xE080, 2, 1),
                   tamrik::test::fileEntry(tamrik::test::lifName("TWO"), 0x0001, 3, 1)};
-  seeds.emplace_back("hfe_tiny",
-                     test::hfeFile(test::volumeTracks(tiny.bytes(), test::Geometry{1, 1, 2, 1, 0})));
+  seeds.emplace_back(
+      "hfe_tiny", test::hfeFile(test::volumeTracks(tiny.bytes(), test::Geometry{1, 1, 2, 1, 0})));
   std::vector<test::TestTrack> oneSide;
   for (const test::TestTrack& track :
        test::volumeTracks(test::sampleVolume().bytes(), test::Geometry{2, 1, 16, 1, 0})) {
