@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
-# Times listing LIF volumes kept in Teledisk files in the advanced form
-# against listing the same volumes as raw images, whole process: COUNT
-# generated 77 x 2 x 16 floppies (default 200), `tamrik 'folder/*'` over
-# each folder with its output to a pipe, in paired runs (default 9).
-# Prints the medians, the ratios (packed to raw) and the peak memory; the
-# listings of both folders must hold the same lines.
+# Times listing LIF volumes kept in Teledisk files in the advanced form and
+# in HFE files against listing the same volumes as raw images, whole
+# process: COUNT generated 77 x 2 x 16 floppies (default 200), `tamrik
+# 'folder/*'` over each folder with its output to a pipe, in rounds of one
+# run each (default 9). Prints the medians, the ratios (to raw) and the peak
+# memory; the listings of the three folders must hold the same lines.
 # usage: bench/containers.sh [COUNT [RUNS]]
 # Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
 # another build of the program instead.
@@ -25,28 +25,35 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 "$build/tamrik_make_containers" "$work" "$count"
 packed=("$program" "$work/td0/*")
+hfe=("$program" "$work/hfe/*")
 raw=("$program" "$work/raw/*")
 
-# The same listings, or the comparison means nothing; the two folders may
-# give their files in another order.
+# The same listings, or the comparison means nothing; the folders may give
+# their files in another order.
 "${packed[@]}" | sort >"$work/packed.txt"
+"${hfe[@]}" | sort >"$work/hfe.txt"
 "${raw[@]}" | sort >"$work/raw.txt"
-cmp -s "$work/packed.txt" "$work/raw.txt" || { echo "the listings differ" >&2; exit 1; }
+cmp -s "$work/packed.txt" "$work/raw.txt" || { echo "the Teledisk listings differ" >&2; exit 1; }
+cmp -s "$work/hfe.txt" "$work/raw.txt" || { echo "the HFE listings differ" >&2; exit 1; }
 lines=$(wc -l <"$work/raw.txt")
 
 : >"$work/rounds"
 for _ in $(seq "$runs"); do
   read -r pw pu ps < <(timed "${packed[@]}")
   read -r rw ru rs < <(timed "${raw[@]}")
-  echo "$pw $pu $ps $rw $ru $rs" >>"$work/rounds"
+  read -r hw hu hs < <(timed "${hfe[@]}")
+  echo "$pw $pu $ps $rw $ru $rs $hw $hu $hs" >>"$work/rounds"
 done
 
 /usr/bin/time -v -o "$work/peak_packed" "${packed[@]}" >/dev/null
 /usr/bin/time -v -o "$work/peak_raw" "${raw[@]}" >/dev/null
+/usr/bin/time -v -o "$work/peak_hfe" "${hfe[@]}" >/dev/null
 
-echo "$count generated floppies, $(du -sk "$work/td0" | cut -f1) KiB packed and $(du -sk "$work/raw" | cut -f1) KiB raw, $lines lines to a pipe, medians of $runs paired runs"
+echo "$count generated floppies, $(du -sk "$work/td0" | cut -f1) KiB packed, $(du -sk "$work/hfe" | cut -f1) KiB HFE and $(du -sk "$work/raw" | cut -f1) KiB raw, $lines lines to a pipe, medians of $runs rounds"
 printf '   %-20s %8s %8s %8s\n' "" wall user sys
 printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "Teledisk, advanced" "$(col 1)" "$(col 2)" "$(col 3)" "$(peak "$work/peak_packed")"
+printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "HFE" "$(col 7)" "$(col 8)" "$(col 9)" "$(peak "$work/peak_hfe")"
 printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "raw" "$(col 4)" "$(col 5)" "$(col 6)" "$(peak "$work/peak_raw")"
-echo "   ratio packed/raw (wall): $(ratio 1 4)"
-echo "   ratio packed/raw (user + sys): $(awk '{ if ($5 + $6 > 0) print ($2 + $3) / ($5 + $6) }' "$work/rounds" | median)"
+cpu_ratio() { awk -v a="$1" '{ if ($5 + $6 > 0) print ($a + $(a + 1)) / ($5 + $6) }' "$work/rounds" | median; }
+echo "   ratio packed/raw: $(ratio 1 4) wall, $(cpu_ratio 2) user + sys"
+echo "   ratio HFE/raw:    $(ratio 7 4) wall, $(cpu_ratio 8) user + sys (at most 2 is the aim)"

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-// Writes generated floppies for bench/containers.sh, each twice: as a raw
-// image and as a Teledisk file in the advanced form, the way archives keep
-// them.
-//   make_containers FOLDER COUNT   (FOLDER/raw/*.lif, FOLDER/td0/*.td0)
+// Writes generated floppies for bench/containers.sh, each three times: as a
+// raw image, as a Teledisk file in the advanced form, the way archives keep
+// them, and as an HFE file, the way a floppy emulator keeps them.
+//   make_containers FOLDER COUNT   (FOLDER/raw/*.lif, FOLDER/td0/*.td0,
+//                                   FOLDER/hfe/*.hfe)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <fstream>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "container/test_container.h"
 #include "floppy.h"
@@ -63,11 +65,15 @@ int main(int argc, char** argv) {
   const unsigned long count = std::strtoul(argv[2], nullptr, 10);
   std::filesystem::create_directories(folder / "raw");
   std::filesystem::create_directories(folder / "td0");
+  std::filesystem::create_directories(folder / "hfe");
   const tamrik::test::Geometry hp9114{77, 2, 16, 1, 1};
   tamrik::test::TelediskOptions options;
   options.advanced = true;
   options.encoding = 2;
   options.comment = "Generated floppy";
+  // A whole revolution a side: 100,000 cells at 250 kbit/s and 300 rpm.
+  tamrik::test::HfeOptions hfeOptions;
+  hfeOptions.sideBytes = 12500;
   for (unsigned long i = 0; i < count; ++i) {
     const std::string volume = floppy(static_cast<uint32_t>(i));
     char name[32];
@@ -75,8 +81,11 @@ int main(int argc, char** argv) {
     std::ofstream raw(folder / "raw" / (std::string(name) + ".lif"), std::ios::binary);
     raw << volume;
     std::ofstream td0(folder / "td0" / (std::string(name) + ".td0"), std::ios::binary);
-    td0 << tamrik::test::telediskFile(tamrik::test::volumeTracks(volume, hp9114), options);
-    if (!raw || !td0) {
+    const std::vector<tamrik::test::TestTrack> tracks = tamrik::test::volumeTracks(volume, hp9114);
+    td0 << tamrik::test::telediskFile(tracks, options);
+    std::ofstream hfe(folder / "hfe" / (std::string(name) + ".hfe"), std::ios::binary);
+    hfe << tamrik::test::hfeFile(tracks, hfeOptions);
+    if (!raw || !td0 || !hfe) {
       std::cerr << "make_containers: cannot write " << name << "\n";
       return 1;
     }
