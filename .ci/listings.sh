@@ -2,12 +2,12 @@
 # Sourced by the CI stages that check that another build lists every image
 # byte for byte as the native build does.
 
-# Sets `images`: the sample, then the real images and containers beside
-# the clone, where there are any.
+# Sets `images`: the sample, then the real images and containers (HFE
+# files too) beside the clone, where there are any.
 collect_images() {
   images=("$PWD/samples/sample.lif")
   local folder image
-  for folder in ../shared/images ../shared/containers; do
+  for folder in ../shared/images ../shared/containers ../shared/hfe; do
     [ -d "$folder" ] || continue
     while IFS= read -r -d '' image; do images+=("$image"); done \
       < <(find "$(cd "$folder" && pwd)" -type f -print0 | sort -z)

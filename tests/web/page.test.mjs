@@ -264,9 +264,9 @@ function writeArchive() {
     cannot('huge.lif', 'it unpacks to more than 64 MiB')]};
 }
 
-// The real images and containers, as the folders they are in.
+// The real images and containers, HFE files too, as the folders they are in.
 function realFolders() {
-  const folders = ['images', 'containers'].map((name) => path.join(shared, name))
+  const folders = ['images', 'containers', 'hfe'].map((name) => path.join(shared, name))
       .filter((folder) => fs.existsSync(folder));
   return {give: folders, images: folders.flatMap((folder) => filesIn(folder, /^$/).map(
       (file) => ({path: path.relative(shared, file), file})))};
