@@ -156,8 +156,8 @@ bool TrackStore::place(const TrackRecord& record) {
   if (keptBytes + record.data.size() > kMaxContainerBytes) return false;
   keptBytes += record.data.size();
   waiting.push_back(record);
-  const int tracksSeen = seen[0][0] + seen[0][1] + seen[1][0] + seen[1][1];
-  return !(seen[0][0] && tracksSeen >= 2) || settle(*this);
+  const bool another = seen[0][1] || seen[1][0] || seen[1][1];
+  return !(seen[0][0] && another) || settle(*this);
 }
 
 TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
