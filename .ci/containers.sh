@@ -8,6 +8,8 @@
 #   2. ImageDisk files that dsktrans writes from the raw images of
 #      ../shared/images, padded or cut to each geometry below, list as those
 #      raw images do and hold the same bytes.
+# Standard error is compared with the listings: a sound container, like a
+# raw image, says nothing there.
 # Skipped without ../shared. Uses build/ (the Release build with tests),
 # making it when it is missing.
 set -euo pipefail

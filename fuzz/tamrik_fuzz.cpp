@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as an image, raw or in a container, listed in
 // memory with every option combination. Besides crashes and sanitizer
-// reports it aborts when a listing is neither complete nor the refusal, or
-// when sorting changes the amount of output.
+// reports it aborts when a listing is neither complete nor the refusal, when
+// sorting changes the amount of output, or when what a listing lacked is
+// not one line of text.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -28,6 +29,10 @@ std::string listed(const std::string& bytes, bool sortByName, bool alwaysBytes) 
   std::ostringstream out;
   // Masking follows the sort flag so that both output paths are exercised.
   tamrik::listVolume(image, sortByName, alwaysBytes, tamrik::LineWriter{out, sortByName});
+  // What the listing lacked goes on one line of plain text.
+  for (const char c : volume.note()) {
+    if (static_cast<unsigned char>(c) < 0x20) std::abort();
+  }
   return std::move(out).str();
 }
 

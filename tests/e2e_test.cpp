@@ -34,6 +34,7 @@
 #include <utility>
 #include <vector>
 
+#include "container/test_container.h"
 #include "lif/test_image.h"
 #include "test_folder.h"
 
@@ -523,6 +524,35 @@ TEST(EndToEnd, ListingThatCannotBeWritten) {
     EXPECT_EQ(r.status, ignoreSigpipe || windowsPaths() ? 2 : 128 + SIGPIPE) << ignoreSigpipe;
     EXPECT_EQ(r.err, "") << ignoreSigpipe;
   }
+}
+
+// A container whose file lacks part of the directory lists what it holds,
+// as the raw volume with zeros there lists, and says so on standard error;
+// a sound container and a raw image say nothing.
+TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
+  const test::Geometry geometry{2, 2, 16, 1, 1};
+  std::vector<test::TestTrack> tracks = test::volumeTracks(sampleImage(), geometry);
+  Folder folder;
+  folder.write("sound.imd", test::imageDiskFile(tracks));
+  auto& sectors = tracks[0].sectors;
+  sectors.erase(std::find_if(sectors.begin(), sectors.end(),
+                             [](const test::TestSector& sector) { return sector.id == 3; }));
+  folder.write("lacking.imd", test::imageDiskFile(tracks));
+  std::string zeroed = sampleImage();
+  zeroed.replace(2 * 256, 256, 256, '\0');
+  folder.write("zeroed.lif", zeroed);
+
+  const test::Outcome lacking = folder.run({"-n", "lacking.imd"});
+  EXPECT_EQ(lacking.status, 0);
+  EXPECT_EQ(lacking.out, "Content of lacking.imd\n\n" + folder.run({"zeroed.lif"}).out);
+  EXPECT_EQ(lacking.err,
+            "tamrik: lacking.imd: directory sector 2 is not in the file; it was read as zeros\n");
+  for (const char* name : {"sound.imd", "zeroed.lif"}) {
+    const test::Outcome sound = folder.run({name});
+    EXPECT_EQ(sound.status, 0) << name;
+    EXPECT_EQ(sound.err, "") << name;
+  }
+  EXPECT_EQ(folder.run({"sound.imd"}).out, kSampleListing);
 }
 
 TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {

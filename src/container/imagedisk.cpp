@@ -13,6 +13,10 @@ constexpr unsigned kHeadMap = 0x40;
 constexpr unsigned kLastRecordType = 8;
 constexpr int kFirstErrorType = 5;
 
+TrackOutcome cutShort() {
+  return TrackOutcome::damaged("track record cut short");
+}
+
 // Reads on to just after the text's end; false when the file ends first.
 bool skipText(std::streambuf& file) {
   char chunk[512];
@@ -47,8 +51,7 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
   unsigned char header[5];
   const std::streamsize got = in.sgetn(reinterpret_cast<char*>(header), sizeof header);
   if (got == 0) return TrackOutcome::end();
-  const TrackOutcome cut = TrackOutcome::damaged("track record cut short");
-  if (got != sizeof header) return cut;
+  if (got != sizeof header) return cutShort();
   if (header[4] > kMaxSizeCode) {
     return TrackOutcome::damaged("sector size code " + std::to_string(header[4]));
   }
@@ -62,11 +65,11 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
   if (!readExactly(in, ids, count) ||
       ((header[2] & kCylinderMap) != 0 && !readExactly(in, cylinders, count)) ||
       ((header[2] & kHeadMap) != 0 && !readExactly(in, heads, count))) {
-    return cut;
+    return cutShort();
   }
   for (unsigned i = 0; i < count; ++i) {
     const std::streambuf::int_type type = in.sbumpc();
-    if (type < 0) return cut;
+    if (type < 0) return cutShort();
     if (type > static_cast<int>(kLastRecordType)) {
       return TrackOutcome::damaged("sector record type " + std::to_string(type));
     }
@@ -84,10 +87,10 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
       track.data.resize(sector.dataOffset + size);
       unsigned char* data = track.data.data() + sector.dataOffset;
       if (type % 2 == 1) {
-        if (!readExactly(in, data, size)) return cut;
+        if (!readExactly(in, data, size)) return cutShort();
       } else {
         const std::streambuf::int_type fill = in.sbumpc();
-        if (fill < 0) return cut;
+        if (fill < 0) return cutShort();
         std::memset(data, fill, size);
       }
       sector.state = type >= kFirstErrorType ? SectorState::kDataError : SectorState::kWhole;

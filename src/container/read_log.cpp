@@ -96,6 +96,8 @@ std::string describe(const ReadLog& log) {
   }
   if (log.endReached && !log.damage.empty() && !damageTold) {
     add("the file is damaged (" + log.damage + ")");
+  } else if (log.noSectors && log.damage.empty()) {
+    add("the file holds no sectors");
   }
   return text;
 }

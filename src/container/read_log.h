@@ -21,6 +21,7 @@ struct ReadLog {
   };
   std::vector<Block> blocks;  // by number, each once
   bool endReached = false;    // a read went past the end of the volume
+  bool noSectors = false;     // the file has no sector that could start a volume
   std::string damage;         // why the records stopped early; empty when they did not
 
   // Notes a block as read, in the state of its sector.

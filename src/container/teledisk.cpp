@@ -92,8 +92,9 @@ bool recognisesTeledisk(std::span<const unsigned char> head) {
 
 TrackSource openTeledisk(std::unique_ptr<std::streambuf> file) {
   unsigned char header[kTelediskHeaderBytes];
-  if (!readExactly(*file, header, sizeof header))
+  if (!readExactly(*file, header, sizeof header)) {
     return {{}, "the Teledisk header is cut short", 0};
+  }
   auto reader = std::make_shared<TelediskReader>(std::move(file), header);
   return {[reader](TrackRecord& track) { return reader->nextTrack(track); },
           {},

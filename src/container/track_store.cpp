@@ -11,9 +11,8 @@ bool hasOwnId(const SectorRecord& sector) {
   return !sector.madeUpId && sector.size != 0;
 }
 
-// The volume's sector size, ids, first cylinder and head, and heads, from
-// the sectors of the first two cylinders among the waiting records; false
-// when no record has sectors with ids of their own.
+// The volume's sector size, ids, first cylinder and head from the waiting
+// records; false when no record has sectors with ids of their own.
 bool learnShape(TrackStore& store) {
   unsigned low = 256;
   for (const TrackRecord& record : store.waiting) {
@@ -22,14 +21,21 @@ bool learnShape(TrackStore& store) {
     }
   }
   if (low == 256) return false;
-  const auto early = [low](const SectorRecord& sector) {
-    return hasOwnId(sector) && sector.cylinder - low < 2;
-  };
+  unsigned lowHead = 256;
+  for (const TrackRecord& record : store.waiting) {
+    for (const SectorRecord& sector : record.sectors) {
+      if (hasOwnId(sector) && sector.cylinder == low) {
+        lowHead = std::min<unsigned>(lowHead, sector.head);
+      }
+    }
+  }
 
+  // The size from the first track: it holds the header, whatever the other
+  // side holds.
   unsigned perSize[kMaxSizeCode + 1] = {};
   for (const TrackRecord& record : store.waiting) {
     for (const SectorRecord& sector : record.sectors) {
-      if (!early(sector)) continue;
+      if (!hasOwnId(sector) || sector.cylinder != low || sector.head != lowHead) continue;
       for (unsigned code = 0; code <= kMaxSizeCode; ++code) {
         if (sector.size == 128U << code) ++perSize[code];
       }
@@ -41,35 +47,22 @@ bool learnShape(TrackStore& store) {
   }
   const uint32_t sectorSize = store.sectorSize = 128U << code;
 
-  bool seen[256] = {};
   unsigned firstId = 255;
-  unsigned firstHead = 255;
+  unsigned lastId = 0;
   for (const TrackRecord& record : store.waiting) {
     for (const SectorRecord& sector : record.sectors) {
-      if (!early(sector) || sector.size != sectorSize) continue;
-      seen[sector.id] = true;
+      if (!hasOwnId(sector) || sector.size != sectorSize || sector.cylinder - low >= 2 ||
+          sector.head < lowHead || sector.head - lowHead >= 2) {
+        continue;
+      }
       firstId = std::min<unsigned>(firstId, sector.id);
-      firstHead = std::min<unsigned>(firstHead, sector.head);
+      lastId = std::max<unsigned>(lastId, sector.id);
     }
-  }
-  unsigned last = firstId;
-  for (unsigned id = last + 1; id < 256 && id <= last + 2; ++id) {
-    if (seen[id]) last = id;
   }
   store.firstId = firstId;
-  store.idsPerTrack = last - firstId + 1;
+  store.idsPerTrack = lastId - firstId + 1;
   store.firstCylinder = low;
-  store.firstHead = firstHead;
-
-  store.heads = 1;
-  for (const TrackRecord& record : store.waiting) {
-    for (const SectorRecord& sector : record.sectors) {
-      if (early(sector) && sector.size == sectorSize && sector.head == firstHead + 1 &&
-          sector.id >= firstId && sector.id <= last && store.sides != 1) {
-        store.heads = 2;
-      }
-    }
-  }
+  store.firstHead = lowHead;
   store.shapeKnown = true;
   return true;
 }
@@ -89,11 +82,13 @@ bool placeSectors(TrackStore& store, const TrackRecord& record) {
   for (const SectorRecord& sector : record.sectors) {
     if (!hasOwnId(sector) || sector.size != store.sectorSize || sector.id < store.firstId ||
         sector.id - store.firstId >= store.idsPerTrack || sector.cylinder < store.firstCylinder ||
-        sector.head < store.firstHead || sector.head - store.firstHead >= store.heads) {
+        sector.head < store.firstHead || sector.head - store.firstHead >= 2) {
       continue;
     }
     const unsigned head = sector.head - store.firstHead;
     const unsigned cylinder = sector.cylinder - store.firstCylinder;
+    if (head == 1 && store.heads == 1) continue;
+    if (head == 1 && cylinder < 2) store.secondHead = true;
     if (2 * cylinder + head >= store.tracks.size()) store.tracks.resize(2 * cylinder + 2);
     TrackStore::Track& track = store.tracks[2 * cylinder + head];
     if (track.bytes.empty()) {
@@ -130,20 +125,39 @@ bool settle(TrackStore& store) {
   return true;
 }
 
+// Decides whether head 1 is part of the volume, once that can be told.
+void decideHeads(TrackStore& store, bool ended) {
+  if (store.heads != 0) return;
+  if (store.secondHead && store.sides != 1) {
+    store.heads = 2;
+    return;
+  }
+  const bool allSeen = store.seen[0][0] && store.seen[1][0] &&
+                       (store.sides == 1 || (store.seen[0][1] && store.seen[1][1]));
+  if (!allSeen && !ended) return;
+  store.heads = 1;
+  // The other side holds something else: let it go.
+  for (std::size_t other = 1; other < store.tracks.size(); other += 2) {
+    store.keptBytes -= store.tracks[other].bytes.size();
+    store.tracks[other] = TrackStore::Track{};
+  }
+  store.lastCylinder[1] = -1;
+}
+
 }  // namespace
 
 bool TrackStore::place(const TrackRecord& record) {
-  if (shapeKnown) return placeSectors(*this, record);
   for (const SectorRecord& sector : record.sectors) {
     if (hasOwnId(sector) && sector.cylinder < 2 && sector.head < 2) {
       seen[sector.cylinder][sector.head] = true;
     }
   }
+  if (shapeKnown) return placeSectors(*this, record);
   if (keptBytes + record.data.size() > kMaxContainerBytes) return false;
   keptBytes += record.data.size();
   waiting.push_back(record);
-  const bool bothHeads = sides == 1 || (seen[0][1] && seen[1][1]);
-  return !(seen[0][0] && seen[1][0] && bothHeads) || settle(*this);
+  const bool another = seen[0][1] || seen[1][0] || seen[1][1];
+  return !(seen[0][0] && another) || settle(*this);
 }
 
 TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
@@ -153,8 +167,10 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
   }
   const uint64_t trackBytes = uint64_t{sectorSize} * idsPerTrack;
   const uint64_t index = offset / trackBytes;
-  const uint64_t cylinder = index / heads;
-  const uint64_t head = index % heads;
+  if (index > 0) decideHeads(*this, ended);
+  if (index > 0 && heads == 0) return {Found::kMore};
+  const uint64_t cylinder = index == 0 ? 0 : index / heads;
+  const uint64_t head = index == 0 ? 0 : index % heads;
   if (cylinder >= 256) return {Found::kEnd};
   const auto at = static_cast<std::size_t>(2 * cylinder + head);
   if (at >= tracks.size()) tracks.resize(at / 2 * 2 + 2);
@@ -171,7 +187,9 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
 SectorState TrackStore::stateAt(uint64_t offset) const {
   const uint64_t trackBytes = uint64_t{sectorSize} * idsPerTrack;
   const uint64_t index = offset / trackBytes;
-  const Track& track = tracks[static_cast<std::size_t>(2 * (index / heads) + index % heads)];
+  const uint64_t perCylinder = heads == 0 ? 1 : heads;
+  const Track& track =
+      tracks[static_cast<std::size_t>(2 * (index / perCylinder) + index % perCylinder)];
   return track.sectors[static_cast<std::size_t>(offset % trackBytes / sectorSize)];
 }
 

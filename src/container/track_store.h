@@ -8,13 +8,17 @@
 // skew and the order of the tracks in the file fall away.
 //
 // The shape comes from the tracks of the first two cylinders, whatever their
-// order in the file: the most common sector size, and the run of ids from
-// the lowest (0 on some HP drives, 1 on others; one id missing from the run
-// does not end it). Head 1 is part of the volume when it has sectors of
-// that shape on those cylinders; a single-sided volume may share its
-// container with another format on the other side. Until the tracks of both
-// heads of both cylinders have come (or one head, where the file says it
-// has one), the records are kept as they came.
+// order in the file: the most common sector size of the first track (which
+// holds the volume's header), and the run of ids from the lowest (0 on some
+// HP drives, 1 on others) to the highest of that size on the first track
+// and another of those tracks, so that sectors missing from one track do
+// not shorten it. Until two such tracks have come, the
+// records are kept as they came. Head 1 is part of the volume when it has
+// sectors of that shape on the first two cylinders; a single-sided volume
+// may share its container with another format on the other side. That is
+// decided once a block beyond the first track is read: when such a sector
+// has come, or the tracks of both heads of both cylinders have (one head,
+// where the file says it has one), or the file has ended.
 //
 // Left out: sectors of other sizes, ids outside the run (such as Teledisk's
 // made-up ones), heads beyond the volume's, and sectors for a track that an
@@ -60,7 +64,8 @@ struct TrackStore {
   unsigned idsPerTrack = 0;
   unsigned firstCylinder = 0;
   unsigned firstHead = 0;
-  unsigned heads = 0;
+  unsigned heads = 0;       // 0 until decided
+  bool secondHead = false;  // head 1 has a sector of the shape on the first two cylinders
   uint32_t records = 0;
   std::size_t keptBytes = 0;
   int lastCylinder[2] = {-1, -1};

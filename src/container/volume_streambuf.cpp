@@ -49,6 +49,7 @@ VolumeStreamBuf::int_type VolumeStreamBuf::underflow() {
     }
     if (span.found == TrackStore::Found::kEnd) {
       log_.endReached = true;
+      log_.noSectors = !store_.shapeKnown;
       start_ = offset;
       setg(nullptr, nullptr, nullptr);
       return traits_type::eof();
