@@ -27,24 +27,37 @@ function createPool({onResult, onReady, onBroken}) {
   const files = [];
   let handed = 0;
 
-  function spawn() {
-    const slot = {worker: new Worker(url), ready: false, jobs: []};
-    if (handed > 0) slot.worker.postMessage({files: files.slice(0, handed), from: 0});
-    slot.worker.onmessage = ({data}) => {
-      if (data.ready) {
+  // What a worker says, by type; an unknown type is a fault of the page.
+  function handlers(slot) {
+    return {
+      ready({layout}) {
         slot.ready = true;
-        onReady();
-      } else if (data.dropped) {
+        onReady(layout);
+      },
+      dropped({jobs}) {
         slot.jobs = slot.jobs.filter((job) =>
-          !data.dropped.some(([id, jobRound]) => job.id === id && job.round === jobRound));
-      } else {
-        const at = slot.jobs.findIndex((job) => job.id === data.id && job.round === data.round);
+          !jobs.some(([id, jobRound]) => job.id === id && job.round === jobRound));
+      },
+      result({id, round: jobRound, result, kept, retire}) {
+        const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
         const [job] = slot.jobs.splice(at, 1);
-        if (job.live) onResult(job.id, data.result);
+        if (job.live) onResult(job.id, result, kept);
         // The reader stopped in the middle of its work: its memory is not
         // to be trusted with another file.
-        if (data.retire) replace(slot, 0);
+        if (retire) replace(slot, 0);
+      },
+    };
+  }
+
+  function spawn() {
+    const slot = {worker: new Worker(url), ready: false, jobs: []};
+    if (handed > 0) slot.worker.postMessage({type: 'files', files: files.slice(0, handed), from: 0});
+    const said = handlers(slot);
+    slot.worker.onmessage = ({data}) => {
+      if (!Object.hasOwn(said, data.type)) {
+        throw new Error(`a worker sent a message of unknown type ${data.type}`);
       }
+      said[data.type](data);
       feed();
     };
     slot.worker.onerror = (event) => {
@@ -59,7 +72,7 @@ function createPool({onResult, onReady, onBroken}) {
       const [failed] = slot.jobs;
       replace(slot, 1);
       if (failed?.live) {
-        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'});
+        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, null);
       }
       feed();
     };
@@ -70,7 +83,7 @@ function createPool({onResult, onReady, onBroken}) {
   function replace(slot, from) {
     slot.worker.terminate();
     slots[slots.indexOf(slot)] = spawn();
-    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.message);
+    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.job);
     queue.unshift(...requeue);
   }
 
@@ -78,17 +91,17 @@ function createPool({onResult, onReady, onBroken}) {
     if (key === undefined || key < handed) return;
     const until = Math.min(files.length, Math.max(key + 1, handed + FILES_AT_ONCE));
     const batch = files.slice(handed, until);
-    for (const slot of slots) slot.worker.postMessage({files: batch, from: handed});
+    for (const slot of slots) slot.worker.postMessage({type: 'files', files: batch, from: handed});
     handed = until;
   }
 
   function feed() {
     for (const slot of slots) {
       while (slot.ready && slot.jobs.length < JOBS_AT_ONCE && queue.length > 0) {
-        const message = queue.shift();
-        hand(message.file ?? message.member.zip);
-        slot.jobs.push({id: message.id, round: message.round, live: true, message});
-        slot.worker.postMessage(message);
+        const job = queue.shift();
+        hand(job.file ?? job.member.zip);
+        slot.jobs.push({id: job.id, round: job.round, live: true, job});
+        slot.worker.postMessage({type: 'list', job});
       }
     }
   }
@@ -116,13 +129,14 @@ function createPool({onResult, onReady, onBroken}) {
   for (let i = 0; i < count; i++) slots.push(spawn());
 
   return {
-    // Lists images under the given toggles in the current round.
+    // Lists images under the given toggles in the current round, from what
+    // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
       for (const image of images) {
         queue.push({id: image.id, round, name: image.name,
                     file: image.file && keyOf(image.file),
                     member: image.member && {zip: keyOf(image.zip), ...image.member},
-                    sortByName, alwaysBytes});
+                    kept: image.kept, sortByName, alwaysBytes});
       }
       feed();
     },
@@ -132,7 +146,7 @@ function createPool({onResult, onReady, onBroken}) {
       keys = new WeakMap();
       files.length = 0;
       handed = 0;
-      for (const slot of slots) slot.worker.postMessage({files: [], from: 0});
+      for (const slot of slots) slot.worker.postMessage({type: 'files', files: [], from: 0});
     },
     // Drops all work handed out so far.
     newRound() {
@@ -140,13 +154,13 @@ function createPool({onResult, onReady, onBroken}) {
       queue.length = 0;
       for (const slot of slots) {
         for (const job of slot.jobs) job.live = false;
-        slot.worker.postMessage({round});
+        slot.worker.postMessage({type: 'round', round});
       }
       endStuck();
     },
     // Drops the work for one image.
     forget(id) {
-      const at = queue.findIndex((message) => message.id === id);
+      const at = queue.findIndex((job) => job.id === id);
       if (at >= 0) queue.splice(at, 1);
       for (const slot of slots) for (const job of slot.jobs) if (job.id === id) job.live = false;
       endStuck();

@@ -3,28 +3,41 @@
 // and hands the page the listing's bytes with the volume's fields from the
 // same read; the page decides how to show them. The reader reads the File
 // synchronously through FileReaderSync, which only a worker has, and only
-// the slices it asks for. Zip members are unpacked here, one at a time.
+// the slices it asks for. What it read is handed back too, and the page
+// hands it in again for the next listing of the image, so that toggles and
+// sorting never touch the file. Zip members are unpacked here.
 // The module is embedded; without fetch its loader decodes it in place
 // instead of fetching its own data: URL. The worker needs no network.
 var fetch = undefined;
 
 var Module = {
   onRuntimeInitialized() {
+    tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
-    postMessage({ready: true});
+    tamrikPost({type: 'ready', layout: tamrikLayout});
     tamrikNext();
   },
 };
 
+// Where each field of the lister's results lies, as the module tells it.
+let tamrikLayout = null;
 const tamrikEncoder = new TextEncoder();
+const tamrikDecoder = new TextDecoder();
 const tamrikQueue = [];
 // The page's Files, by number; the jobs name them.
 const tamrikFiles = [];
 let tamrikBusy = false;
 const MiB = 1024 * 1024;
+// What is kept of one image at most; a larger directory is read again.
+const tamrikKeepBytes = MiB;
 
-function tamrikReadSync(blob, from, to) {
-  return new Uint8Array(new FileReaderSync().readAsArrayBuffer(blob.slice(from, to)));
+function tamrikPost(message, transfer = []) {
+  postMessage(message, transfer);
+}
+
+// A NUL-ended text of the module's memory.
+function tamrikText(at) {
+  return tamrikDecoder.decode(HEAPU8.subarray(at, HEAPU8.indexOf(0, at)));
 }
 
 // The first bytes of a file, which hold the header and most directories, read
@@ -37,12 +50,19 @@ function tamrikReadAhead(blob) {
                                                            (error) => ({error}));
 }
 
-// A zip member's data as a Blob and what of it is read ahead: stored data is
-// read in place, deflated data unpacked here, never past 64 MiB, and then
-// wholly in memory. The page has read the central directory.
+// What the reader reads from: the size and a synchronous read.
+const tamrikFileSource = (file) => ({
+  size: file.size,
+  read: (from, to) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(from, to))),
+});
+
+// A zip member's data, unpacked here: stored data is read in place, deflated
+// data unpacked, never past the size the archive gives (which the page has
+// bounded), and then wholly in memory. The page has read the archive's
+// directory.
 async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
   const zip = tamrikFiles[zipKey];
-  const local = tamrikReadSync(zip, offset, offset + 30);
+  const local = new Uint8Array(await zip.slice(offset, offset + 30).arrayBuffer());
   const word = (at) => local[at] | local[at + 1] << 8;
   if (local.length < 30 || word(0) !== 0x4b50 || word(2) !== 0x0403) {
     throw new Error('its entry in the archive is damaged');
@@ -50,7 +70,9 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
   const start = offset + 30 + word(26) + word(28);
   const packed = zip.slice(start, start + packedSize);
   if (packed.size !== packedSize) throw new Error('the archive ends inside it');
-  if (method === 0) return {file: packed, ...await tamrikReadAhead(packed), asked: tamrikHeadBytes};
+  if (method === 0) {
+    return {source: tamrikFileSource(packed), ...await tamrikReadAhead(packed)};
+  }
   const chunks = [];
   let unpacked = 0;
   const reader = packed.stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
@@ -59,9 +81,9 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
       const {done, value} = await reader.read();
       if (done) break;
       unpacked += value.length;
-      if (unpacked > 64 * MiB) {
+      if (unpacked > size) {
         reader.cancel();
-        throw new Error('it unpacks to more than 64 MiB');
+        throw new Error('it unpacks to more than the archive says');
       }
       chunks.push(value);
     }
@@ -76,9 +98,36 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
     whole.set(chunk, at);
     at += chunk.length;
   }
-  // The whole member is the first window, so the reader never reads the
-  // file itself: only its size is asked.
-  return {file: {size: unpacked}, head: whole.buffer, asked: Infinity};
+  return {source: {size: unpacked, read: (from, to) => whole.subarray(from, to)},
+          head: whole.slice(0, tamrikHeadBytes).buffer};
+}
+
+// The file as the reader sees it (Module.tamrikFile): its size and slices.
+// Read from the source, each slice is kept while the image's share lasts;
+// read from what was kept, a slice that is not there is missed, and the
+// image is read from its file instead.
+function tamrikHanded(size, head, source, kept) {
+  const handed = {size, head, pieces: [], keptBytes: head.byteLength, whole: true, missed: false};
+  handed.slice = (from, to) => {
+    to = Math.min(to, size);
+    if (source) {
+      const bytes = source.read(from, to);
+      if (handed.whole && handed.keptBytes + bytes.length <= tamrikKeepBytes) {
+        handed.pieces.push([from, bytes.slice()]);
+        handed.keptBytes += bytes.length;
+      } else {
+        handed.whole = false;
+      }
+      return new Blob([bytes]);
+    }
+    const piece = kept.pieces.find(([at, bytes]) => at <= from && to <= at + bytes.length);
+    if (!piece) {
+      handed.missed = true;
+      throw new Error('not kept');
+    }
+    return new Blob([piece[1].subarray(from - piece[0], to - piece[0])]);
+  };
+  return handed;
 }
 
 const tamrikReasons = {
@@ -86,10 +135,25 @@ const tamrikReasons = {
   NotReadableError: 'the browser may not read it, or it changed after it was chosen',
 };
 
-function tamrikList(job, {file, head, asked}) {
-  Module.tamrikFile = file;
-  Module.tamrikHead = head;
-  Module.tamrikHeadAsked = asked;
+const tamrikBrowserReason = (name) =>
+  tamrikReasons[name] || `the browser could not read it (${name})`;
+
+// The page's state of an image from the lister's, with the reason.
+function tamrikStateOf(words, note) {
+  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
+  switch (state) {
+    case 'unreadable': return {state, reason: tamrikBrowserReason(Module.tamrikOpenError)};
+    case 'out-of-memory': return {state: 'unreadable', reason: 'the page ran out of memory for it'};
+    case 'damaged': return {state, reason: 'it ends inside its directory'};
+    case 'listed': return note ? {state: 'damaged', reason: note} : {state, reason: ''};
+    default: return {state, reason: ''};
+  }
+}
+
+function tamrikList(job, handed) {
+  Module.tamrikFile = handed;
+  Module.tamrikHead = handed.head;
+  Module.tamrikHeadAsked = tamrikHeadBytes;
   const name = tamrikEncoder.encode(job.name);
   // The call may grow the memory, which replaces HEAPU8: take it after.
   const nameAt = Module._tamrikNameBuffer(name.length);
@@ -105,38 +169,48 @@ function tamrikList(job, {file, head, asked}) {
   const words = HEAPU32.slice(wordsAt, wordsAt + Module._tamrikWordCount());
   const textsAt = Module._tamrikTexts();
   const texts = HEAPU8.slice(textsAt, textsAt + Module._tamrikTextSize());
+  const noteAt = Module._tamrikNote();
+  const note = tamrikDecoder.decode(HEAPU8.subarray(noteAt, noteAt + Module._tamrikNoteSize()));
+  return {...tamrikStateOf(words, note), bytes, ends, words, texts, memory: HEAPU8.length};
+}
 
-  const states = ['unreadable', 'listed', 'not-lif', 'damaged', 'unreadable'];
-  const result = {state: states[words[0]], bytes, ends, words, texts, memory: HEAPU8.length};
-  if (words[0] === 0) {
-    const error = Module.tamrikOpenError;
-    result.reason = tamrikReasons[error] || `the browser could not read it (${error})`;
-  } else if (words[0] === 4) {
-    result.reason = 'the page ran out of memory for it';
+// Lists from what was kept of the image, else from its file, keeping what
+// the reader reads there. Kept is {size, head, pieces: [[offset, bytes]]}.
+async function tamrikRead(job) {
+  if (job.kept) {
+    const handed = tamrikHanded(job.kept.size, job.kept.head, null, job.kept);
+    const result = tamrikList(job, handed);
+    if (!handed.missed) return {result};
   }
-  return result;
+  const read = job.member ? await tamrikMember(job.member) :
+      {source: tamrikFileSource(tamrikFiles[job.file]), ...await job.head};
+  if (read.error) throw read.error;
+  const handed = tamrikHanded(read.source.size, read.head, read.source, null);
+  const result = tamrikList(job, handed);
+  // A file that could not be opened has nothing to keep.
+  const opened = result.state !== 'unreadable';
+  const kept = opened && handed.whole ?
+      {size: handed.size, head: handed.head, pieces: handed.pieces} : null;
+  return {result, kept};
 }
 
 async function tamrikRun(job) {
-  let result;
+  let reply;
   let retire = false;
   try {
-    const read = job.member ? await tamrikMember(job.member) :
-        {file: tamrikFiles[job.file], ...await job.head, asked: tamrikHeadBytes};
-    if (read.error) throw read.error;
-    result = tamrikList(job, read);
+    reply = await tamrikRead(job);
   } catch (error) {
     // A trap of the reader itself, which leaves its memory in doubt.
     retire = error instanceof WebAssembly.RuntimeError;
     const reason = retire ? 'the lister stopped on it' :
-        error instanceof DOMException ?
-        tamrikReasons[error.name] || `the browser could not read it (${error.name})` :
+        error instanceof DOMException ? tamrikBrowserReason(error.name) :
         String(error?.message ?? error);
-    result = {state: 'unreadable', reason};
+    reply = {result: {state: 'unreadable', reason}};
   }
+  const {result, kept = null} = reply;
   const transfer = [result.bytes, result.ends, result.words, result.texts].filter(Boolean)
       .map((array) => array.buffer);
-  postMessage({id: job.id, round: job.round, result, retire}, transfer);
+  tamrikPost({type: 'result', id: job.id, round: job.round, result, kept, retire}, transfer);
 }
 
 async function tamrikNext() {
@@ -146,23 +220,31 @@ async function tamrikNext() {
   tamrikBusy = false;
 }
 
-// The page hands a worker several jobs at a time, so that the reads of their
-// first bytes wait for the browser together; when it starts a new round, the
-// jobs of earlier ones that have not started are dropped and said so.
-self.onmessage = ({data}) => {
-  if (data.files) {
-    tamrikFiles.length = data.from;
-    tamrikFiles.push(...data.files);
-    return;
-  }
-  if (data.round !== undefined && data.id === undefined) {
-    const dropped = tamrikQueue.filter((job) => job.round < data.round);
+// What the page says, by type. The page hands a worker several jobs at a
+// time, so that the reads of their first bytes wait for the browser
+// together; when it starts a new round, the jobs of earlier ones that have
+// not started are dropped and said so.
+const tamrikHandlers = {
+  files({from, files}) {
+    tamrikFiles.length = from;
+    tamrikFiles.push(...files);
+  },
+  round({round}) {
+    const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
-    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= data.round));
-    postMessage({dropped: dropped.map((job) => [job.id, job.round])});
-    return;
+    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= round));
+    tamrikPost({type: 'dropped', jobs: dropped.map((job) => [job.id, job.round])});
+  },
+  list({job}) {
+    if (job.file !== undefined && !job.kept) job.head = tamrikReadAhead(tamrikFiles[job.file]);
+    tamrikQueue.push(job);
+    tamrikNext();
+  },
+};
+
+self.onmessage = ({data}) => {
+  if (!Object.hasOwn(tamrikHandlers, data.type)) {
+    throw new Error(`the worker got a message of unknown type ${data.type}`);
   }
-  if (data.file !== undefined) data.head = tamrikReadAhead(tamrikFiles[data.file]);
-  tamrikQueue.push(data);
-  tamrikNext();
+  tamrikHandlers[data.type](data);
 };
