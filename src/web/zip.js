@@ -114,5 +114,22 @@ const Zip = (() => {
     return found;
   }
 
-  return {members};
+  // The archive as the page lists it: null when the blob is no zip archive,
+  // else {damage, members}, each member with its full path, its name, the
+  // blob that holds it and where its data is.
+  async function open(blob, path) {
+    let found;
+    try {
+      found = await members(blob);
+    } catch (error) {
+      if (error instanceof DOMException) throw error;
+      return {damage: error.message || 'it is a damaged zip archive', members: []};
+    }
+    if (!found) return null;
+    return {damage: null, members: found.map(({path: inner, problem, member}) => ({
+      path: `${path}/${inner}`, name: inner.slice(inner.lastIndexOf('/') + 1), problem,
+      zip: blob, member}))};
+  }
+
+  return {open, members};
 })();
