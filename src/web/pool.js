@@ -72,7 +72,7 @@ function createPool({onResult, onReady, onBroken}) {
       const [failed] = slot.jobs;
       replace(slot, 1);
       if (failed?.live) {
-        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, null);
+        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, undefined);
       }
       feed();
     };

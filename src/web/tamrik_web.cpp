@@ -41,11 +41,11 @@ constexpr std::array<const char*, kStates> kStateNames = {"unreadable", "listed"
 
 // The words: the summary, then per row of the listing, in its order.
 enum SummaryWord : uint32_t { kState, kCapacity, kUsed, kTotal, kFree, kRows, kSummaryWords };
-constexpr std::array<const char*, kSummaryWords> kSummaryWordNames = {
-    "state", "capacity", "used", "total", "free", "rows"};
+constexpr std::array<const char*, kSummaryWords> kSummaryWordNames = {"state", "capacity", "used",
+                                                                      "total", "free",     "rows"};
 enum RowWord : uint32_t { kSizeShown, kSizeBytes, kStart, kSectors, kFlags, kRowWords };
-constexpr std::array<const char*, kRowWords> kRowWordNames = {"size", "bytes", "start",
-                                                              "sectors", "flags"};
+constexpr std::array<const char*, kRowWords> kRowWordNames = {"size", "bytes", "start", "sectors",
+                                                              "flags"};
 // The bits of a row's flags word.
 enum Flag : uint32_t { kFlagS = 1, kFlagP = 2, kFlagA = 4, kInRegisters = 8 };
 
@@ -189,14 +189,15 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
 EMSCRIPTEN_KEEPALIVE const char* tamrikLayout() {
   if (layout.empty()) {
     std::string states;
-    for (const char* state : kStateNames) states += (states.empty() ? "[\"" : ",\"") + std::string(state) + "\"";
+    for (const char* state : kStateNames)
+      states += (states.empty() ? "[\"" : ",\"") + std::string(state) + "\"";
     layout = "{\"states\":" + states + "],\"summaryWords\":" + places(kSummaryWordNames) +
-             ",\"rowWords\":" + places(kRowWordNames) + ",\"summaryTexts\":" +
-             spans(kSummaryText) + ",\"rowTexts\":" + spans(kRowText) +
-             ",\"flags\":{\"S\":" + std::to_string(kFlagS) + ",\"P\":" + std::to_string(kFlagP) +
-             ",\"A\":" + std::to_string(kFlagA) + ",\"inRegisters\":" +
-             std::to_string(kInRegisters) + "},\"summaryWordCount\":" +
-             std::to_string(kSummaryWords) + ",\"rowWordCount\":" + std::to_string(kRowWords) +
+             ",\"rowWords\":" + places(kRowWordNames) + ",\"summaryTexts\":" + spans(kSummaryText) +
+             ",\"rowTexts\":" + spans(kRowText) + ",\"flags\":{\"S\":" + std::to_string(kFlagS) +
+             ",\"P\":" + std::to_string(kFlagP) + ",\"A\":" + std::to_string(kFlagA) +
+             ",\"inRegisters\":" + std::to_string(kInRegisters) +
+             "},\"summaryWordCount\":" + std::to_string(kSummaryWords) +
+             ",\"rowWordCount\":" + std::to_string(kRowWords) +
              ",\"summaryBytes\":" + std::to_string(widthOf(kSummaryText)) +
              ",\"rowBytes\":" + std::to_string(widthOf(kRowText)) + "}";
   }

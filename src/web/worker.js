@@ -207,7 +207,8 @@ async function tamrikRun(job) {
         String(error?.message ?? error);
     reply = {result: {state: 'unreadable', reason}};
   }
-  const {result, kept = null} = reply;
+  // No kept: the listing was made from what the page had kept.
+  const {result, kept} = reply;
   const transfer = [result.bytes, result.ends, result.words, result.texts].filter(Boolean)
       .map((array) => array.buffer);
   tamrikPost({type: 'result', id: job.id, round: job.round, result, kept, retire}, transfer);
