@@ -65,16 +65,26 @@ function createCatalogue({pool, onChange}) {
     state.repeated = 0;
   }
 
+  // The images in the overview's order, sorted again only when the images,
+  // the order or (unless it is by path) a listing changed.
+  let ordered = null;
+  function inOrder() {
+    ordered ??= Overview.sorted(state.images, state.overviewSort);
+    return ordered;
+  }
+
   // Hands images to the lister in the overview's order, so that the rows
-  // fill from the top.
-  function list(images) {
+  // fill from the top. Quietly, their rows show what they showed until
+  // the new listing comes.
+  function list(images, quiet = false) {
     if (images.length === 0) return;
     startRound();
-    const sorted = Overview.sorted(images, state.overviewSort);
+    const wanted = new Set(images);
+    const sorted = inOrder().filter((image) => wanted.has(image));
     state.round.total += sorted.length;
     for (const image of sorted) {
       image.state = 'waiting';
-      changed(image, false);
+      if (!quiet) changed(image, false);
     }
     pool.list(sorted, state.toggles);
   }
@@ -105,6 +115,7 @@ function createCatalogue({pool, onChange}) {
     const few = state.images.length + fresh.length <= FEW;
     for (const image of fresh) image.open = few && image.state !== 'damaged-zip';
     state.images.push(...fresh);
+    ordered = null;
     list(fresh.filter(listable));
     state.repeated += repeated;
     changedAll(fresh);
@@ -121,6 +132,7 @@ function createCatalogue({pool, onChange}) {
     image.reason = result.reason || '';
     if (kept !== undefined) image.kept = kept;
     image.found = findIn(image);
+    if (state.overviewSort.key !== 'path') ordered = null;
     state.round.done += 1;
     changed(image);
   }
@@ -145,7 +157,7 @@ function createCatalogue({pool, onChange}) {
     pool.newRound();
     state.round.active = false;
     startRound();
-    list(images);
+    list(images, true);
     changes.recount = true;
     onChange();
   }
@@ -178,6 +190,7 @@ function createCatalogue({pool, onChange}) {
   function clear() {
     pool.reset();
     state.images = [];
+    ordered = null;
     byId.clear();
     byKey.clear();
     changes.images.clear();
@@ -193,6 +206,7 @@ function createCatalogue({pool, onChange}) {
     pool.forget(image.id);
     if (image.state === 'waiting') state.round.total -= 1;
     state.images.splice(state.images.indexOf(image), 1);
+    ordered = null;
     byId.delete(image.id);
     byKey.delete(image.key);
     changes.images.delete(image);
@@ -261,6 +275,7 @@ function createCatalogue({pool, onChange}) {
 
   function sortOverview(key) {
     state.overviewSort = nextSort(state.overviewSort, key);
+    ordered = null;
     changes.moved = true;
     onChange();
   }
@@ -274,7 +289,7 @@ function createCatalogue({pool, onChange}) {
     if (state.overviewSort.key !== 'path') changes.moved = true;
   }
 
-  return {state, changes, add, result, setToggles, readAgain, cancel, cancelled, listRest, clear,
+  return {state, changes, inOrder, add, result, setToggles, readAgain, cancel, cancelled, listRest, clear,
           remove, find, visible, showOthers, setOpen, setAllOpen, showMore, setText,
           sortDirectories, sortOverview, endRound};
 }

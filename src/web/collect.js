@@ -19,8 +19,9 @@ const Collect = (() => {
       return [{path, name: file.name, problem: 'the browser could not read it'}];
     }
     if (!archive) return [{path, name: file.name, file}];
-    const members = archive.members.map(({path: at, name, problem, zip, member}) =>
-      ({path: at, name, zip, member, problem: problem || null}));
+    // A damaged zip inside is a row of its own too, before its members.
+    const members = archive.members.map(({path: at, name, problem, zip, member, damage}) =>
+      (damage ? {path: at, name, damage} : {path: at, name, zip, member, problem: problem || null}));
     if (archive.damage) members.unshift({path, name: file.name, damage: archive.damage});
     return members;
   }

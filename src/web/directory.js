@@ -193,8 +193,7 @@ const Directory = (() => {
     'damaged': (image) => `This image is damaged: ${image.reason}. ` +
         (Fields.present(image.result) ? 'Its listing shows what could be read.' :
                                         'Nothing of it is listed.'),
-    'damaged-zip': (image) => `This zip archive is damaged: ${image.reason}. The members ` +
-                              'found in it are listed as images of their own.',
+    'damaged-zip': (image) => `This zip archive is damaged: ${image.reason}.`,
     'unreadable': (image) => `This file could not be read: ${image.reason}.`,
   };
 

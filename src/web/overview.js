@@ -118,7 +118,8 @@ const Overview = (() => {
     nodes.forEach((node, i) => {
       if (node.textContent !== texts[i]) node.textContent = texts[i];
     });
-    nodes[5].className = `status ${image.state}`;
+    const className = `status ${image.state}`;
+    if (nodes[5].className !== className) nodes[5].className = className;
   }
 
   // Opens or closes the directory row below the image's row, as the image

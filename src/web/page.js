@@ -30,14 +30,16 @@ const overviewTable = $('overview');
 const CHUNK_ROWS = 100;
 const columns = overviewTable.tHead.rows[0].cells.length;
 
-const filling = new Set();  // open listings shown as text, still being filled
-let drawing = false;
-let lastDrawn = 0;
-let behind = false;  // the last drawing ran out of time with rows left
-let placing = null;  // the rows still to be put in the overview's order
+// What the drawing itself keeps from frame to frame.
+const drawn = {
+  scheduled: false,
+  last: 0,          // when results were last drawn
+  behind: false,    // the last drawing ran out of time with rows left
+  placing: null,    // the rows still to be put in the overview's order
+  filling: new Set(),  // open listings shown as text, still being filled
+  focusNext: [],    // the controls to give the focus to once drawn: the first shown
+};
 let findTimer = 0;
-// The controls to give the focus to once drawn, the first that is shown.
-let focusNext = [];
 
 const view = () => ({...state.view, onSort: sortDirectories,
                      onMore: (image, rows) => catalogue.showMore(image, rows)});
@@ -61,7 +63,7 @@ function fill(image) {
   const focused = cell.contains(document.activeElement) ? document.activeElement.dataset.key :
                                                          undefined;
   cell.replaceChildren(...Directory.render(image, view()));
-  if (Directory.filling(image)) filling.add(image);
+  if (Directory.filling(image)) drawn.filling.add(image);
   if (focused) (cell.querySelector(`[data-key="${focused}"]`) || Overview.rowsOf(image).toggle).focus();
 }
 
@@ -82,7 +84,7 @@ function remove(image) {
     return next;
   };
   const next = nearest('nextElementSibling') || nearest('previousElementSibling');
-  filling.delete(image);
+  drawn.filling.delete(image);
   row.remove();
   directory?.remove();
   catalogue.remove(image);
@@ -106,9 +108,9 @@ function chunk(index) {
 function placeSome() {
   const started = performance.now();
   const images = new Set(state.images);
-  for (let made = 0; placing.at < placing.order.length && made < 100 &&
+  for (let made = 0; drawn.placing.at < drawn.placing.order.length && made < 100 &&
                      performance.now() - started < 8;) {
-    const image = placing.order[placing.at++];
+    const image = drawn.placing.order[drawn.placing.at++];
     if (!images.has(image)) continue;
     if (!Overview.rowsOf(image)) {
       made += 1;
@@ -120,22 +122,22 @@ function placeSome() {
       Overview.update(image);
     }
     const {row} = Overview.rowsOf(image);
-    const body = chunk(Math.floor(placing.placed++ / CHUNK_ROWS));
-    if (placing.body !== body) placing.after = null;
-    placing.body = body;
-    const next = placing.after ? placing.after.nextSibling : body.firstChild;
+    const body = chunk(Math.floor(drawn.placing.placed++ / CHUNK_ROWS));
+    if (drawn.placing.body !== body) drawn.placing.after = null;
+    drawn.placing.body = body;
+    const next = drawn.placing.after ? drawn.placing.after.nextSibling : body.firstChild;
     if (row !== next) body.insertBefore(row, next);
-    placing.after = row;
+    drawn.placing.after = row;
     setOpen(image);
     const {directory} = Overview.rowsOf(image);
     if (directory) {
       if (row.nextSibling !== directory) row.after(directory);
-      placing.after = directory;
+      drawn.placing.after = directory;
     }
   }
-  if (placing.at < placing.order.length) return;
-  const used = Math.ceil(placing.placed / CHUNK_ROWS);
-  placing = null;
+  if (drawn.placing.at < drawn.placing.order.length) return;
+  const used = Math.ceil(drawn.placing.placed / CHUNK_ROWS);
+  drawn.placing = null;
   while (overviewTable.tBodies.length > used) overviewTable.tBodies[used].remove();
 }
 
@@ -210,7 +212,7 @@ function showStatus() {
   $('rest').hidden = !idle || !state.images.some((image) => image.state === 'cancelled');
   // The progress goes away when all is listed; a focus on its Cancel goes
   // to the status line, which stays.
-  if (idle && $('progress').contains(document.activeElement)) focusNext.push($('status'));
+  if (idle && $('progress').contains(document.activeElement)) drawn.focusNext.push($('status'));
   $('progress').hidden = idle;
   if (!idle) {
     $('bar').max = state.round.total;
@@ -224,8 +226,8 @@ function showStatus() {
 // are being listed, their rows a few times a second, each time in one
 // batch, as each drawing lays out what is in view again.
 function draw(wait = 0) {
-  if (drawing) return;
-  drawing = true;
+  if (drawn.scheduled) return;
+  drawn.scheduled = true;
   // Busy while anything is still to be listed or drawn, for screen readers
   // and for whoever waits for the page.
   if (!$('catalogue').hasAttribute('aria-busy')) $('catalogue').setAttribute('aria-busy', 'true');
@@ -237,20 +239,20 @@ function draw(wait = 0) {
 }
 
 function drawNow() {
-  drawing = false;
+  drawn.scheduled = false;
   const started = performance.now();
   const round = state.round;
   if (changes.moved) {
     changes.moved = false;
-    placing = {order: Overview.sorted(state.images, state.overviewSort), at: 0, placed: 0,
-               body: null, after: null};
+    drawn.placing = {order: catalogue.inOrder(), at: 0, placed: 0, body: null, after: null};
   }
-  if (placing) placeSome();
+  if (drawn.placing) placeSome();
   // While results come in, they are drawn in batches; a batch that did not
-  // fit its time goes on at the next frame.
-  const wait = round.active && round.first && !behind ? lastDrawn + 200 - started : 0;
+  // fit its time goes on at the next frame, and the last at once.
+  const wait = round.active && round.first && !drawn.behind && round.done < round.total ?
+      drawn.last + 200 - started : 0;
   if (wait <= 0) {
-    lastDrawn = started;
+    drawn.last = started;
     for (const [image, directory] of changes.images) {
       changes.images.delete(image);
       const rows = Overview.rowsOf(image);
@@ -267,14 +269,14 @@ function drawNow() {
       }
       if (performance.now() - started > 8) break;
     }
-    behind = changes.images.size > 0;
+    drawn.behind = changes.images.size > 0;
   }
-  for (const image of filling) {
-    if (Directory.fillText(image, 8 - (performance.now() - started))) filling.delete(image);
+  for (const image of drawn.filling) {
+    if (Directory.fillText(image, 8 - (performance.now() - started))) drawn.filling.delete(image);
     if (performance.now() - started > 8) break;
   }
-  if (round.active && round.done >= round.total && changes.images.size === 0 && !placing &&
-      filling.size === 0) {
+  if (round.active && round.done >= round.total && changes.images.size === 0 && !drawn.placing &&
+      drawn.filling.size === 0) {
     catalogue.endRound();
     $('status').dataset.ms = (performance.now() - round.startedAt).toFixed(1);
   }
@@ -283,12 +285,12 @@ function drawNow() {
     $('status').textContent = counts();
   }
   showStatus();
-  const target = focusNext.find((control) => control.checkVisibility() && !control.disabled);
+  const target = drawn.focusNext.find((control) => control.checkVisibility() && !control.disabled);
   if (target) {
-    focusNext = [];
+    drawn.focusNext = [];
     target.focus();
   }
-  if (placing || changes.moved || filling.size > 0) {
+  if (drawn.placing || changes.moved || drawn.filling.size > 0) {
     draw();
   } else if (changes.images.size > 0) {
     draw(wait);
@@ -298,7 +300,7 @@ function drawNow() {
 }
 
 // The listed images in the overview's order.
-const sortedImages = () => Overview.sorted(state.images, state.overviewSort);
+const sortedImages = () => catalogue.inOrder();
 const shownImages = () => sortedImages().filter((image) => image.result);
 
 function chosen(input) {
@@ -329,18 +331,18 @@ $('find').addEventListener('input', () => {
 });
 $('cancel').addEventListener('click', () => {
   catalogue.cancel();
-  focusNext = [$('rest'), $('status')];
+  drawn.focusNext = [$('rest'), $('status')];
 });
 $('rest').addEventListener('click', () => {
   catalogue.listRest();
-  focusNext = [$('cancel'), $('status')];
+  drawn.focusNext = [$('cancel'), $('status')];
 });
 $('read-again').addEventListener('click', () => catalogue.readAgain());
 $('clear').addEventListener('click', () => {
   clearTimeout(findTimer);
   $('find').value = '';
-  filling.clear();
-  placing = null;
+  drawn.filling.clear();
+  drawn.placing = null;
   catalogue.clear();
   $('choose-files').focus();
 });

@@ -12,6 +12,8 @@ function createPool({onResult, onReady, onBroken}) {
   // Chromium starts no Worker from a file:// script, but does from a Blob.
   const url = URL.createObjectURL(new Blob(['(' + tamrikWorker.toString() + ')()'],
                                            {type: 'text/javascript'}));
+  // The jobs not yet handed out, the next one last: taken from the end, a
+  // long queue costs nothing to take from.
   const queue = [];
   const slots = [];
   let round = 1;
@@ -21,8 +23,11 @@ function createPool({onResult, onReady, onBroken}) {
   // jobs name them by number.
   const FILES_AT_ONCE = 48;
   // Jobs a worker holds at once: the reads of their first bytes wait for the
-  // browser together, and a new round drops those not yet started.
+  // browser together, and a new round drops those not yet started. Jobs
+  // from what was kept read nothing and take a moment each: more of them
+  // keep a worker from waiting for the page.
   const JOBS_AT_ONCE = 8;
+  const KEPT_JOBS_AT_ONCE = 32;
   let keys = new WeakMap();
   const files = [];
   let handed = 0;
@@ -38,12 +43,16 @@ function createPool({onResult, onReady, onBroken}) {
         slot.jobs = slot.jobs.filter((job) =>
           !jobs.some(([id, jobRound]) => job.id === id && job.round === jobRound));
       },
-      result({id, round: jobRound, result, kept, retire}) {
-        const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
-        const [job] = slot.jobs.splice(at, 1);
-        if (job.live) onResult(job.id, result, kept);
+      results({results}) {
+        let retire = false;
+        for (const {id, round: jobRound, result, kept, retire: stopped} of results) {
+          const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
+          const [job] = slot.jobs.splice(at, 1);
+          if (job.live) onResult(job.id, result, kept);
+          retire ||= stopped;
+        }
         // The reader stopped in the middle of its work: its memory is not
-        // to be trusted with another file.
+        // to be trusted with another file, and it took no more.
         if (retire) replace(slot, 0);
       },
     };
@@ -84,7 +93,7 @@ function createPool({onResult, onReady, onBroken}) {
     slot.worker.terminate();
     slots[slots.indexOf(slot)] = spawn();
     const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.job);
-    queue.unshift(...requeue);
+    queue.push(...requeue.reverse());
   }
 
   function hand(key) {
@@ -97,12 +106,15 @@ function createPool({onResult, onReady, onBroken}) {
 
   function feed() {
     for (const slot of slots) {
-      while (slot.ready && slot.jobs.length < JOBS_AT_ONCE && queue.length > 0) {
-        const job = queue.shift();
+      const jobs = [];
+      while (slot.ready && queue.length > 0 &&
+             slot.jobs.length < (queue.at(-1).kept ? KEPT_JOBS_AT_ONCE : JOBS_AT_ONCE)) {
+        const job = queue.pop();
         hand(job.file ?? job.member.zip);
         slot.jobs.push({id: job.id, round: job.round, live: true, job});
-        slot.worker.postMessage({type: 'list', job});
+        jobs.push(job);
       }
+      if (jobs.length > 0) slot.worker.postMessage({type: 'list', jobs});
     }
   }
 
@@ -132,12 +144,12 @@ function createPool({onResult, onReady, onBroken}) {
     // Lists images under the given toggles in the current round, from what
     // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
-      for (const image of images) {
-        queue.push({id: image.id, round, name: image.name,
-                    file: image.file && keyOf(image.file),
-                    member: image.member && {zip: keyOf(image.zip), ...image.member},
-                    kept: image.kept, sortByName, alwaysBytes});
-      }
+      const jobs = images.map((image) => ({
+        id: image.id, round, name: image.name, file: image.file && keyOf(image.file),
+        member: image.member && {zip: keyOf(image.zip), ...image.member}, kept: image.kept,
+        sortByName, alwaysBytes,
+      }));
+      queue.splice(0, 0, ...jobs.reverse());
       feed();
     },
     // Forgets all Files handed so far.

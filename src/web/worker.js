@@ -120,7 +120,10 @@ function tamrikHanded(size, head, source, kept) {
       }
       return new Blob([bytes]);
     }
-    const piece = kept.pieces.find(([at, bytes]) => at <= from && to <= at + bytes.length);
+    // Past the end there is nothing to keep: the size says so. A piece
+    // was kept as far as the reader read, which is as far as it reads again.
+    if (from >= size) return new Blob([]);
+    const piece = kept.pieces.find(([at, bytes]) => at <= from && from < at + bytes.length);
     if (!piece) {
       handed.missed = true;
       throw new Error('not kept');
@@ -150,10 +153,10 @@ function tamrikStateOf(words, note) {
   }
 }
 
-function tamrikList(job, handed) {
+function tamrikList(job, handed, asked) {
   Module.tamrikFile = handed;
   Module.tamrikHead = handed.head;
-  Module.tamrikHeadAsked = tamrikHeadBytes;
+  Module.tamrikHeadAsked = asked;
   const name = tamrikEncoder.encode(job.name);
   // The call may grow the memory, which replaces HEAPU8: take it after.
   const nameAt = Module._tamrikNameBuffer(name.length);
@@ -174,26 +177,50 @@ function tamrikList(job, handed) {
   return {...tamrikStateOf(words, note), bytes, ends, words, texts, memory: HEAPU8.length};
 }
 
+// What the reader read of the image, no further than it read: the head,
+// with the slices that follow on from it, and the slices past that. A
+// window shorter than asked stood for the whole file, and is asked for as
+// then.
+function tamrikKept(handed) {
+  const readTo = Module.tamrikReadTo;
+  const pieces = handed.pieces.filter(([at]) => at < readTo)
+      .map(([at, bytes]) => [at, bytes.subarray(0, readTo - at)]);
+  const whole = handed.head.byteLength < tamrikHeadBytes && readTo <= handed.head.byteLength;
+  let headBytes = Math.min(handed.head.byteLength, readTo);
+  const joined = [new Uint8Array(handed.head, 0, headBytes)];
+  while (pieces.length > 0 && pieces[0][0] <= headBytes) {
+    const [at, bytes] = pieces.shift();
+    const more = bytes.subarray(headBytes - at);
+    joined.push(more);
+    headBytes += more.length;
+  }
+  const head = new Uint8Array(headBytes);
+  joined.reduce((at, bytes) => (head.set(bytes, at), at + bytes.length), 0);
+  return {size: handed.size, head: head.buffer, asked: whole ? tamrikHeadBytes : headBytes,
+          pieces: pieces.map(([at, bytes]) => [at, bytes.slice()])};
+}
+
 // Lists from what was kept of the image, else from its file, keeping what
-// the reader reads there. Kept is {size, head, pieces: [[offset, bytes]]}.
+// the reader reads there. Kept is {size, head, asked, pieces: [[offset,
+// bytes]]}.
 async function tamrikRead(job) {
   if (job.kept) {
     const handed = tamrikHanded(job.kept.size, job.kept.head, null, job.kept);
-    const result = tamrikList(job, handed);
+    const result = tamrikList(job, handed, job.kept.asked);
     if (!handed.missed) return {result};
   }
   const read = job.member ? await tamrikMember(job.member) :
-      {source: tamrikFileSource(tamrikFiles[job.file]), ...await job.head};
+      {source: tamrikFileSource(tamrikFiles[job.file]), ...await (job.head ??
+          tamrikReadAhead(tamrikFiles[job.file]))};
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
-  const result = tamrikList(job, handed);
+  const result = tamrikList(job, handed, tamrikHeadBytes);
   // A file that could not be opened has nothing to keep.
-  const opened = result.state !== 'unreadable';
-  const kept = opened && handed.whole ?
-      {size: handed.size, head: handed.head, pieces: handed.pieces} : null;
+  const kept = result.state !== 'unreadable' && handed.whole ? tamrikKept(handed) : null;
   return {result, kept};
 }
 
+// Lists one image; its result as the page takes it, with what to transfer.
 async function tamrikRun(job) {
   let reply;
   let retire = false;
@@ -211,13 +238,35 @@ async function tamrikRun(job) {
   const {result, kept} = reply;
   const transfer = [result.bytes, result.ends, result.words, result.texts].filter(Boolean)
       .map((array) => array.buffer);
-  tamrikPost({type: 'result', id: job.id, round: job.round, result, kept, retire}, transfer);
+  return {said: {id: job.id, round: job.round, result, kept, retire}, transfer};
 }
+
+// The results go to the page a few at a time, each message costing the page
+// a task: when the jobs run out, when many are waiting or have waited long,
+// before a job that reads a file, which may take long, and at once after a
+// trap, after which this worker lists nothing more.
+const tamrikResultsAtOnce = 32;
+const tamrikResultsWait = 50;
 
 async function tamrikNext() {
   if (tamrikBusy || !Module.tamrikReady) return;
   tamrikBusy = true;
-  while (tamrikQueue.length > 0) await tamrikRun(tamrikQueue.shift());
+  let results = [];
+  let transfer = [];
+  let since = 0;
+  while (tamrikQueue.length > 0) {
+    const done = await tamrikRun(tamrikQueue.shift());
+    if (results.length === 0) since = performance.now();
+    results.push(done.said);
+    transfer.push(...done.transfer);
+    if (done.said.retire) tamrikQueue.length = 0;
+    if (tamrikQueue.length === 0 || !tamrikQueue[0].kept ||
+        results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
+      tamrikPost({type: 'results', results}, transfer);
+      results = [];
+      transfer = [];
+    }
+  }
   tamrikBusy = false;
 }
 
@@ -236,9 +285,11 @@ const tamrikHandlers = {
     tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= round));
     tamrikPost({type: 'dropped', jobs: dropped.map((job) => [job.id, job.round])});
   },
-  list({job}) {
-    if (job.file !== undefined && !job.kept) job.head = tamrikReadAhead(tamrikFiles[job.file]);
-    tamrikQueue.push(job);
+  list({jobs}) {
+    for (const job of jobs) {
+      if (job.file !== undefined && !job.kept) job.head = tamrikReadAhead(tamrikFiles[job.file]);
+      tamrikQueue.push(job);
+    }
     tamrikNext();
   },
 };

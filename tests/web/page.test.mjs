@@ -275,23 +275,30 @@ function realFolders() {
 // A zip cut short after its second member, a zip inside a zip, and a name
 // stored in UTF-8 without the flag that says so.
 function writeImperfectZips() {
+  // Each member also as a file of its name, to list with the command line.
+  const dir = fs.mkdtempSync(path.join(scratch, 'zipped-'));
+  const copy = (from, name) => {
+    fs.copyFileSync(from, path.join(dir, name));
+    return path.join(dir, name);
+  };
   const image = fs.readFileSync(sample);
   const whole = fs.readFileSync(writeZip('whole.zip', [
-    {name: 'one.lif', data: image}, {name: 'two.lif', data: fs.readFileSync(trek), method: 8},
-    {name: 'three.lif', data: image}]));
+    {name: 'sample.lif', data: image}, {name: 'trek.lif', data: fs.readFileSync(trek), method: 8},
+    {name: 'third.lif', data: image}]));
   const cut = path.join(scratch, 'cut.zip');
-  const third = whole.indexOf(Buffer.from('three.lif')) - 30;
-  fs.writeFileSync(cut, whole.subarray(0, third + 20));
+  // Inside the third member's local header.
+  fs.writeFileSync(cut, whole.subarray(0, whole.indexOf(Buffer.from('third.lif')) - 10));
   const inner = fs.readFileSync(writeZip('inner.zip', [{name: 'deep.lif', data: fs.readFileSync(trek),
                                                         method: 8}]));
   const outer = writeZip('outer.zip', [{name: 'inner.zip', data: inner, method: 8}]);
-  const names = writeZip('names.zip', [{name: 'Spiele für 71 été.lif', data: image, flags: 0}]);
+  const unflagged = 'Spiele für 71 été.lif';
+  const names = writeZip('names.zip', [{name: unflagged, data: image, flags: 0}]);
   return {give: [cut, outer, names], images: [
     {path: 'cut.zip', status: /^damaged zip: ./},
-    {path: 'cut.zip/one.lif', file: sample},
-    {path: 'cut.zip/two.lif', file: trek},
-    {path: 'outer.zip/inner.zip/deep.lif', file: trek},
-    {path: 'names.zip/Spiele für 71 été.lif', file: sample}]};
+    {path: 'cut.zip/sample.lif', file: sample},
+    {path: 'cut.zip/trek.lif', file: trek},
+    {path: 'outer.zip/inner.zip/deep.lif', file: copy(trek, 'deep.lif')},
+    {path: `names.zip/${unflagged}`, file: copy(sample, unflagged)}]};
 }
 
 const TOGGLES = [
