@@ -215,8 +215,9 @@ async function tamrikRead(job) {
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
   const result = tamrikList(job, handed, tamrikHeadBytes);
-  // A file that could not be opened has nothing to keep.
-  const kept = result.state !== 'unreadable' && handed.whole ? tamrikKept(handed) : null;
+  // Kept only where a toggle changes the listing: a listed volume's.
+  const listed = tamrikLayout.states[result.words[tamrikLayout.summaryWords.state]] === 'listed';
+  const kept = listed && handed.whole ? tamrikKept(handed) : null;
   return {result, kept};
 }
 
@@ -243,8 +244,8 @@ async function tamrikRun(job) {
 
 // The results go to the page a few at a time, each message costing the page
 // a task: when the jobs run out, when many are waiting or have waited long,
-// before a job that reads a file, which may take long, and at once after a
-// trap, after which this worker lists nothing more.
+// before a job that still waits for the file, and at once after a trap,
+// after which this worker lists nothing more.
 const tamrikResultsAtOnce = 32;
 const tamrikResultsWait = 50;
 
@@ -260,7 +261,7 @@ async function tamrikNext() {
     results.push(done.said);
     transfer.push(...done.transfer);
     if (done.said.retire) tamrikQueue.length = 0;
-    if (tamrikQueue.length === 0 || !tamrikQueue[0].kept ||
+    if (tamrikQueue.length === 0 || !(tamrikQueue[0].kept || tamrikQueue[0].ready) ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
       tamrikPost({type: 'results', results}, transfer);
       results = [];
@@ -287,7 +288,10 @@ const tamrikHandlers = {
   },
   list({jobs}) {
     for (const job of jobs) {
-      if (job.file !== undefined && !job.kept) job.head = tamrikReadAhead(tamrikFiles[job.file]);
+      if (job.file !== undefined && !job.kept) {
+        job.head = tamrikReadAhead(tamrikFiles[job.file]);
+        job.head.then(() => { job.ready = true; });
+      }
       tamrikQueue.push(job);
     }
     tamrikNext();
