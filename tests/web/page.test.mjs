@@ -918,7 +918,8 @@ test('keyboard, 390 px wide, dark scheme and no accessibility violations', async
   for (let i = 0; i < 30; i++) await page.keyboard.press('Tab');
   for (const name of ['Choose images', 'Choose a folder', 'Try the sample', 'Sort by name',
                       'Sizes in bytes', 'Show as text', 'Find a disk or file', 'Export CSV',
-                      'Save all listings', 'Copy all listings', 'Clear']) {
+                      'Export the overview', 'Save all listings', 'Copy all listings',
+                      'Read again', 'Clear']) {
     const control = await page.$(`aria/${name}`);
     assert.ok(control, `a control named ${name}`);
     assert.ok(await control.evaluate((node) => 'reached' in node.dataset), `${name} reached by Tab`);
