@@ -17,20 +17,15 @@ function createPool({onResult, onReady, onBroken}) {
   const queue = [];
   const slots = [];
   let round = 1;
-  // The first time Chromium hands a File on, it costs the page half a
-  // millisecond or more; after that, almost nothing. The workers are given
-  // the Files a few dozen at a time, just before they need them, and the
-  // jobs name them by number.
-  const FILES_AT_ONCE = 48;
+  // Each job carries its File (or its archive's Blob) to the one worker
+  // that lists it: the first time Chromium hands a File on costs the page
+  // half a millisecond or more, after that almost nothing.
   // Jobs a worker holds at once: the reads of their first bytes wait for the
   // browser together, and a new round drops those not yet started. Jobs
   // from what was kept read nothing and take a moment each: more of them
   // keep a worker from waiting for the page.
   const JOBS_AT_ONCE = 8;
   const KEPT_JOBS_AT_ONCE = 32;
-  let keys = new WeakMap();
-  const files = [];
-  let handed = 0;
 
   // What a worker says, by type; an unknown type is a fault of the page.
   function handlers(slot) {
@@ -60,7 +55,6 @@ function createPool({onResult, onReady, onBroken}) {
 
   function spawn() {
     const slot = {worker: new Worker(url), ready: false, jobs: []};
-    if (handed > 0) slot.worker.postMessage({type: 'files', files: files.slice(0, handed), from: 0});
     const said = handlers(slot);
     slot.worker.onmessage = ({data}) => {
       if (!Object.hasOwn(said, data.type)) {
@@ -96,21 +90,12 @@ function createPool({onResult, onReady, onBroken}) {
     queue.push(...requeue.reverse());
   }
 
-  function hand(key) {
-    if (key === undefined || key < handed) return;
-    const until = Math.min(files.length, Math.max(key + 1, handed + FILES_AT_ONCE));
-    const batch = files.slice(handed, until);
-    for (const slot of slots) slot.worker.postMessage({type: 'files', files: batch, from: handed});
-    handed = until;
-  }
-
   function feed() {
     for (const slot of slots) {
       const jobs = [];
       while (slot.ready && queue.length > 0 &&
              slot.jobs.length < (queue.at(-1).kept ? KEPT_JOBS_AT_ONCE : JOBS_AT_ONCE)) {
         const job = queue.pop();
-        hand(job.file ?? job.member.zip);
         slot.jobs.push({id: job.id, round: job.round, live: true, job});
         jobs.push(job);
       }
@@ -130,14 +115,6 @@ function createPool({onResult, onReady, onBroken}) {
     }, GRACE_MS);
   }
 
-  function keyOf(file) {
-    if (!keys.has(file)) {
-      keys.set(file, files.length);
-      files.push(file);
-    }
-    return keys.get(file);
-  }
-
   for (let i = 0; i < count; i++) slots.push(spawn());
 
   return {
@@ -145,20 +122,16 @@ function createPool({onResult, onReady, onBroken}) {
     // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
       const jobs = images.map((image) => ({
-        id: image.id, round, name: image.name, file: image.file && keyOf(image.file),
-        member: image.member && {zip: keyOf(image.zip), ...image.member}, kept: image.kept,
+        id: image.id, round, name: image.name, file: image.file,
+        member: image.member && {zip: image.zip, ...image.member}, kept: image.kept,
         sortByName, alwaysBytes,
       }));
       queue.splice(0, 0, ...jobs.reverse());
       feed();
     },
-    // Forgets all Files handed so far.
+    // Drops all work, for a page emptied.
     reset() {
       this.newRound();
-      keys = new WeakMap();
-      files.length = 0;
-      handed = 0;
-      for (const slot of slots) slot.worker.postMessage({type: 'files', files: [], from: 0});
     },
     // Drops all work handed out so far.
     newRound() {

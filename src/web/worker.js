@@ -24,8 +24,6 @@ let tamrikLayout = null;
 const tamrikEncoder = new TextEncoder();
 const tamrikDecoder = new TextDecoder();
 const tamrikQueue = [];
-// The page's Files, by number; the jobs name them.
-const tamrikFiles = [];
 let tamrikBusy = false;
 const MiB = 1024 * 1024;
 // What is kept of one image at most; a larger directory is read again.
@@ -60,8 +58,7 @@ const tamrikFileSource = (file) => ({
 // data unpacked, never past the size the archive gives (which the page has
 // bounded), and then wholly in memory. The page has read the archive's
 // directory.
-async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
-  const zip = tamrikFiles[zipKey];
+async function tamrikMember({zip, offset, method, packedSize, size}) {
   const local = new Uint8Array(await zip.slice(offset, offset + 30).arrayBuffer());
   const word = (at) => local[at] | local[at + 1] << 8;
   if (local.length < 30 || word(0) !== 0x4b50 || word(2) !== 0x0403) {
@@ -210,8 +207,7 @@ async function tamrikRead(job) {
     if (!handed.missed) return {result};
   }
   const read = job.member ? await tamrikMember(job.member) :
-      {source: tamrikFileSource(tamrikFiles[job.file]), ...await (job.head ??
-          tamrikReadAhead(tamrikFiles[job.file]))};
+      {source: tamrikFileSource(job.file), ...await (job.head ?? tamrikReadAhead(job.file))};
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
   const result = tamrikList(job, handed, tamrikHeadBytes);
@@ -276,10 +272,6 @@ async function tamrikNext() {
 // together; when it starts a new round, the jobs of earlier ones that have
 // not started are dropped and said so.
 const tamrikHandlers = {
-  files({from, files}) {
-    tamrikFiles.length = from;
-    tamrikFiles.push(...files);
-  },
   round({round}) {
     const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
@@ -288,8 +280,8 @@ const tamrikHandlers = {
   },
   list({jobs}) {
     for (const job of jobs) {
-      if (job.file !== undefined && !job.kept) {
-        job.head = tamrikReadAhead(tamrikFiles[job.file]);
+      if (job.file && !job.kept) {
+        job.head = tamrikReadAhead(job.file);
         job.head.then(() => { job.ready = true; });
       }
       tamrikQueue.push(job);
