@@ -20,7 +20,7 @@ target_link_options(tamrik_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sINITIAL_MEMORY=4MB
   -sTOTAL_STACK=256KB
-  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize
+  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikLayout,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize,_tamrikNote,_tamrikNoteSize
 )
 # emcc's JS optimizer needs acorn, which a node that is not Debian's does
 # not find by itself.
@@ -48,7 +48,8 @@ add_custom_command(
   VERBATIM)
 
 set(TAMRIK_SITE_FILES ${TAMRIK_SITE}/sample.js)
-foreach(file index.html tamrik.css shown.js zip.js collect.js pool.js directory.js overview.js export.js page.js)
+foreach(file index.html tamrik.css shown.js zip.js collect.js pool.js fields.js directory.js
+             overview.js catalogue.js export.js page.js)
   add_custom_command(
     OUTPUT ${TAMRIK_SITE}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${TAMRIK_WEB_SOURCE}/${file} ${TAMRIK_SITE}/${file}

@@ -17,11 +17,13 @@
 // first bytes ahead (Module.tamrikHead, of the Module.tamrikHeadAsked it
 // asked for), which then are the first window. A file that cannot be read at
 // all (moved or changed since it was chosen, or a dropped folder) is not
-// opened, and the worker is told why.
+// opened, and the worker is told why. Module.tamrikReadTo tells the worker
+// how far into the file the reader read, so that it keeps no more.
 // clang-format off
 EM_JS(int, tamrikOpenHandedFile, (), {
   Module.tamrikOpenError = "";
   Module.tamrikWindow = null;
+  Module.tamrikReadTo = 0;
   const file = Module.tamrikFile;
   const head = Module.tamrikHead;
   Module.tamrikHead = null;
@@ -53,6 +55,7 @@ EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
     }
     const got = window.data.subarray(offset - window.offset, offset - window.offset + bytes);
     HEAPU8.set(got, into);
+    Module.tamrikReadTo = Math.max(Module.tamrikReadTo, offset + got.length);
     return got.length;
   } catch (error) {
     return -1;

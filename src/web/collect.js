@@ -2,28 +2,28 @@
 // What was chosen or dropped, as images with their paths: folders are read
 // through, zip archives opened, and each member is an image of its own.
 // An image is {path, name, file} or {path, name, zip, member}; one that
-// cannot be listed carries the reason as `problem`.
+// cannot be listed carries the reason as `problem`, and a damaged archive
+// is {path, name, damage} beside the members found in it.
 'use strict';
 
 const Collect = (() => {
-  const baseName = (path) => path.slice(path.lastIndexOf('/') + 1);
-
   const isZip = (file) => /\.zip$/i.test(file.name);
 
-  // A zip archive's members, or the file itself when it is no archive.
+  // A zip archive's members, with a row for the archive itself when it is
+  // damaged, or the file itself when it is no archive.
   async function expand(path, file) {
-    let members;
+    let archive;
     try {
-      members = await Zip.members(file);
-    } catch (error) {
-      const problem = error instanceof RangeError || !error.message ?
-          'it is a damaged zip archive' : error.message.startsWith('it ') ? error.message :
-          'the browser could not read it';
-      return [{path, name: file.name, problem}];
+      archive = await Zip.open(file, path);
+    } catch {
+      return [{path, name: file.name, problem: 'the browser could not read it'}];
     }
-    if (!members) return [{path, name: file.name, file}];
-    return members.map(({path: inner, problem, member}) =>
-      ({path: `${path}/${inner}`, name: baseName(inner), zip: file, member, problem}));
+    if (!archive) return [{path, name: file.name, file}];
+    // A damaged zip inside is a row of its own too, before its members.
+    const members = archive.members.map(({path: at, name, problem, zip, member, damage}) =>
+      (damage ? {path: at, name, damage} : {path: at, name, zip, member, problem: problem || null}));
+    if (archive.damage) members.unshift({path, name: file.name, damage: archive.damage});
+    return members;
   }
 
   // Hands on the images of the files as each is known: the plain files at

@@ -15,66 +15,15 @@ const Directory = (() => {
   // The listing's rows start after the heading, the summary and the column
   // header.
   const FIRST_ROW_LINE = 7;
-  // The worker's fields of a listed volume: words, then per row five words;
-  // texts: label and initialisation, then per row the name, type, machine
-  // tag and stamp, blank padded.
-  const SUMMARY_WORDS = 6;
-  const ROW_WORDS = 5;
-  const SUMMARY_BYTES = 23;
-  const ROW_BYTES = 38;
+  // What the directory keeps of each image while it is shown: the rows'
+  // order under the last sort, and the text still being filled.
+  const kept = new WeakMap();
+  const keptOf = (image) => {
+    if (!kept.has(image)) kept.set(image, {order: null, textFill: null});
+    return kept.get(image);
+  };
 
-  const ascii = (bytes) => String.fromCharCode(...bytes);
-
-  // The volume's label (up to its first NUL) and initialisation.
-  function volume(result) {
-    const label = result.texts.subarray(0, 6);
-    const nul = label.indexOf(0);
-    return {label: Shown.text(nul < 0 ? label : label.subarray(0, nul)),
-            init: ascii(result.texts.subarray(6, SUMMARY_BYTES))};
-  }
-
-  // The bytes of row i's name.
-  const nameBytes = (result, i) =>
-    result.texts.subarray(SUMMARY_BYTES + i * ROW_BYTES, SUMMARY_BYTES + i * ROW_BYTES + 10);
-
-  // A listed image's row i, in the listing's order, as the page shows it.
-  function entry(result, i) {
-    const word = (n) => result.words[SUMMARY_WORDS + i * ROW_WORDS + n];
-    const at = SUMMARY_BYTES + i * ROW_BYTES;
-    const field = (from, to) => ascii(result.texts.subarray(at + from, at + to));
-    const flagBits = word(4);
-    return {
-      no: i + 1,
-      name: Shown.text(nameBytes(result, i)).trimEnd(),
-      type: field(10, 16).trimEnd(),
-      machine: field(16, 21).trimEnd(),
-      flags: (flagBits & 1 ? 'S' : '') + (flagBits & 2 ? 'P' : '') + (flagBits & 4 ? 'A' : ''),
-      size: word(0),
-      unit: flagBits & 8 ? 'regs' : 'bytes',
-      sizeBytes: word(1),
-      start: word(2),
-      sectors: word(3),
-      date: field(21, 29),
-      time: field(30, 35),
-    };
-  }
-
-  const rowCount = (result) => (result?.state === 'listed' ? result.words[5] : 0);
-
-  // Every row's name as shown, in lower case, for finding; made once.
-  function lowerNames(result) {
-    if (!result.lowerNames) {
-      const count = rowCount(result);
-      const bytes = new Uint8Array(count * 10);
-      for (let i = 0; i < count; i++) bytes.set(nameBytes(result, i), i * 10);
-      const all = Shown.text(bytes).toLowerCase();
-      result.lowerNames = Array.from({length: count}, (_, i) => all.substr(i * 10, 10).trimEnd());
-    }
-    return result.lowerNames;
-  }
-
-  // Two-digit years from 70 on are the 1900s, the others the 2000s.
-  const dateKey = (e) => (e.date < '70' ? '20' : '19') + e.date + e.time;
+  const dateKey = (e) => Fields.stampKey(`${e.date} ${e.time}`);
 
   const COLUMNS = [
     {key: 'no', title: 'No.', value: (e) => e.no},
@@ -91,18 +40,19 @@ const Directory = (() => {
   // The rows in the table's order; ties keep the listing's order.
   function order(image, sort) {
     const cacheKey = `${sort.key} ${sort.descending}`;
-    if (image.order?.result === image.result && image.order.key === cacheKey) {
-      return image.order.rows;
+    const cache = keptOf(image);
+    if (cache.order?.result === image.result && cache.order.key === cacheKey) {
+      return cache.order.rows;
     }
-    const count = rowCount(image.result);
+    const count = Fields.rowCount(image.result);
     const rows = Array.from({length: count}, (_, i) => i);
     const column = COLUMNS.find((c) => c.key === sort.key);
     if (column.key !== 'no') {
-      const keys = rows.map((i) => column.value(entry(image.result, i)));
+      const keys = rows.map((i) => column.value(Fields.entry(image.result, i)));
       rows.sort((a, b) => (keys[a] < keys[b] ? -1 : keys[a] > keys[b] ? 1 : a - b));
     }
     if (sort.descending) rows.reverse();
-    image.order = {result: image.result, key: cacheKey, rows};
+    cache.order = {result: image.result, key: cacheKey, rows};
     return rows;
   }
 
@@ -138,7 +88,7 @@ const Directory = (() => {
   }
 
   function table(image, view) {
-    const count = rowCount(image.result);
+    const count = Fields.rowCount(image.result);
     if (count === 0) return element('p', 'note', 'The directory lists no files.');
     const rows = order(image, view.sort);
     const scroller = element('div', 'scroller');
@@ -155,7 +105,8 @@ const Directory = (() => {
       if (column.value) {
         const button = element('button', 'sort', column.title);
         button.type = 'button';
-        button.addEventListener('click', () => view.onSort(column.key));
+        button.dataset.key = column.key;
+        button.addEventListener('click', () => view.onSort(column.key, image));
         cell.append(button);
         if (view.sort.key === column.key) {
           cell.setAttribute('aria-sort', view.sort.descending ? 'descending' : 'ascending');
@@ -167,14 +118,15 @@ const Directory = (() => {
     }
     const body = element('tbody');
     let wanted = image.shownRows || FIRST_ROWS;
-    if (image.matches?.size) {
-      const lastMarked = rows.findLastIndex((i) => image.matches.has(i));
+    const marked = image.found?.entries;
+    if (marked?.size) {
+      const lastMarked = rows.findLastIndex((i) => marked.has(i));
       if (lastMarked < MARKED_ROWS) wanted = Math.max(wanted, lastMarked + 1);
     }
     const shown = Math.min(count, wanted);
     for (let k = 0; k < shown; k++) {
       const i = rows[k];
-      body.append(tableRow(entry(image.result, i), view.query, image.matches?.has(i)));
+      body.append(tableRow(Fields.entry(image.result, i), view.query, marked?.has(i)));
     }
     tableNode.append(element('thead'), body);
     tableNode.tHead.append(head);
@@ -196,15 +148,16 @@ const Directory = (() => {
     const pre = element('pre');
     pre.tabIndex = 0;
     pre.setAttribute('aria-label', `Listing of ${image.title}`);
-    image.textFill = {pre, line: 0,
-                      marked: new Set([...(image.matches || [])].map((i) => FIRST_ROW_LINE + i))};
+    keptOf(image).textFill = {pre, line: 0, marked: new Set(
+        [...(image.found?.entries || [])].map((i) => FIRST_ROW_LINE + i))};
     fillText(image, 0);
     return pre;
   }
 
   // Adds blocks of the listing until the time is up; true when it is whole.
   function fillText(image, milliseconds) {
-    const fill = image.textFill;
+    const fill = keptOf(image).textFill;
+    if (!fill) return true;
     const started = performance.now();
     const count = image.result.ends.length;
     do {
@@ -227,35 +180,44 @@ const Directory = (() => {
       fill.line = end;
     } while (performance.now() - started < milliseconds);
     if (fill.line < count) return false;
-    image.textFill = null;
+    keptOf(image).textFill = null;
     return true;
   }
 
   const MESSAGES = {
+    'new': () => 'Listing…',
     'waiting': () => 'Listing…',
     'cancelled': () => 'Not listed: the listing was cancelled.',
     'not-lif': () => 'This file is not a LIF image, nor a Teledisk or ImageDisk file that holds ' +
                      'one.',
-    'damaged': () => 'This LIF image is damaged: it ends inside its header or its directory, ' +
-                     'so nothing of it is listed.',
+    'damaged': (image) => `This image is damaged: ${image.reason}. ` +
+        (Fields.present(image.result) ? 'Its listing shows what could be read.' :
+                                        'Nothing of it is listed.'),
+    'damaged-zip': (image) => `This zip archive is damaged: ${image.reason}.`,
     'unreadable': (image) => `This file could not be read: ${image.reason}.`,
   };
 
-  // The directory's content under the current view.
+  // The directory's content under the current view: what became of the
+  // image when it is not plainly listed, then its listing.
   function render(image, view) {
     const parts = [];
-    const state = image.result?.state ?? image.state;
-    if (state !== 'listed' || !image.result) {
-      const message = MESSAGES[image.result ? state : image.state] || MESSAGES.waiting;
-      parts.push(element('p', state === 'unreadable' ? 'error' : 'note', message(image)));
+    const state = image.result ? image.result.state :
+        ['damaged-zip', 'cancelled'].includes(image.state) ? image.state : 'waiting';
+    if (state !== 'listed') {
+      const message = (MESSAGES[state] || MESSAGES.waiting)(image);
+      parts.push(element('p', state === 'unreadable' || state.startsWith('damaged') ? 'error' :
+                                  'note', message));
     }
     if (image.result && view.text) {
       parts.push(text(image));
-    } else if (image.result && state === 'listed') {
+    } else if (Fields.present(image.result)) {
       parts.push(table(image, view));
     }
     return parts;
   }
 
-  return {volume, entry, rowCount, lowerNames, render, fillText};
+  // Whether the image's listing as text is still being filled.
+  const filling = (image) => Boolean(kept.get(image)?.textFill);
+
+  return {render, fillText, filling};
 })();

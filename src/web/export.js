@@ -35,20 +35,39 @@ const Export = (() => {
     }
   }
 
+  const quote = (value) => (/[",\r\n]/.test(value) ? `"${value.replace(/"/g, '""')}"` : value);
+  const csvFile = (lines, name) => download(
+      [lines.map((fields) => fields.map((v) => quote(String(v))).join(',')).join('\r\n') + '\r\n'],
+      'text/csv', name);
+
   // One row per listed entry of every listed image (RFC 4180).
   function csv(images) {
-    const quote = (value) => (/[",\r\n]/.test(value) ? `"${value.replace(/"/g, '""')}"` : value);
-    const lines = ['path,label,name,type,machine,flags,size,unit,start,sectors,date,time'];
+    const lines = [['path', 'label', 'name', 'type', 'machine', 'flags', 'size', 'unit', 'start',
+                    'sectors', 'date', 'time']];
     for (const image of images) {
-      const label = image.result.state === 'listed' ? Directory.volume(image.result).label : '';
-      for (let i = 0; i < Directory.rowCount(image.result); i++) {
-        const e = Directory.entry(image.result, i);
+      const label = Fields.volume(image.result)?.label ?? '';
+      for (let i = 0; i < Fields.rowCount(image.result); i++) {
+        const e = Fields.entry(image.result, i);
         lines.push([image.shownPath, label, e.name, e.type, e.machine, e.flags, e.size, e.unit,
-                    e.start, e.sectors, e.date, e.time].map((v) => quote(String(v))).join(','));
+                    e.start, e.sectors, e.date, e.time]);
       }
     }
-    download([lines.join('\r\n') + '\r\n'], 'text/csv', 'listings.csv');
+    csvFile(lines, 'listings.csv');
   }
 
-  return {save, copy, csv};
+  // One row per image, as the overview shows it.
+  function overviewCsv(images) {
+    const lines = [['path', 'status', 'reason', 'label', 'initialised', 'entries used',
+                    'capacity', 'bytes free']];
+    for (const image of images) {
+      const {status, reason} = Overview.status(image);
+      const volume = Fields.volume(image.result);
+      lines.push([image.shownPath, status, reason,
+                  ...(volume ? [volume.label, volume.init, volume.used, volume.capacity,
+                                volume.free] : ['', '', '', '', ''])]);
+    }
+    csvFile(lines, 'overview.csv');
+  }
+
+  return {save, copy, csv, overviewCsv};
 })();

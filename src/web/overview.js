@@ -5,41 +5,36 @@
 'use strict';
 
 const Overview = (() => {
+  // What the status column says of each state, before the reason.
   const STATUS = {
-    'waiting': () => 'listing…',
-    'listed': () => 'listed',
-    'not-lif': () => 'not a LIF image',
-    'damaged': () => 'damaged: it ends inside its directory',
-    'unreadable': (image) => `could not be read: ${image.reason}`,
-    'cancelled': () => 'not listed: cancelled',
+    'new': 'listing…',
+    'waiting': 'listing…',
+    'listed': 'listed',
+    'not-lif': 'not a LIF image',
+    'damaged': 'damaged',
+    'damaged-zip': 'damaged zip',
+    'unreadable': 'could not be read',
+    'cancelled': 'not listed',
   };
-  const STATE_ORDER = ['listed', 'damaged', 'unreadable', 'not-lif', 'cancelled', 'waiting'];
+  const STATE_ORDER = ['listed', 'damaged', 'damaged-zip', 'unreadable', 'not-lif', 'cancelled',
+                       'new', 'waiting'];
   const collator = new Intl.Collator(undefined, {numeric: true});
 
-  // The volume's fields of a listed image, also while it is listed again.
-  function fields(image) {
-    const result = image.result;
-    if (result?.state !== 'listed') return null;
-    const words = result.words;
-    result.volume ??= Directory.volume(result);
-    return {
-      label: result.volume.label,
-      init: result.volume.init,
-      used: words[2],
-      capacity: words[1],
-      free: words[4] | 0,
-    };
-  }
+  // The status and the reason apart, as the CSV gives them.
+  const status = (image) => ({status: STATUS[image.state], reason: image.reason});
+  const statusText = (image) =>
+    (image.reason ? `${STATUS[image.state]}: ${image.reason}` : STATUS[image.state]);
 
-  const yearKey = (stamp) => (stamp < '70' ? '20' : '19') + stamp;
+  // The volume's fields of a listed image, also while it is listed again.
+  const fields = (image) => Fields.volume(image.result);
 
   const KEYS = {
     path: null,
     label: (image) => fields(image)?.label ?? '',
-    init: (image) => (fields(image) ? yearKey(fields(image).init) : ''),
+    init: (image) => (fields(image) ? Fields.stampKey(fields(image).init) : ''),
     entries: (image) => fields(image)?.used ?? -1,
     free: (image) => fields(image)?.free ?? -Infinity,
-    status: (image) => `${STATE_ORDER.indexOf(image.state)} ${STATUS[image.state](image)}`,
+    status: (image) => `${STATE_ORDER.indexOf(image.state)} ${statusText(image)}`,
   };
 
   // The images in the overview's order; equal keys go by path.
@@ -60,6 +55,9 @@ const Overview = (() => {
     if (sort.descending) list.reverse();
     return list;
   }
+
+  // Each image's rows on the page: {row, toggle, directory}.
+  const shown = new WeakMap();
 
   function cell(tag, className) {
     const node = document.createElement(tag);
@@ -97,8 +95,7 @@ const Overview = (() => {
     // The rows are laid out as grids, so their roles are given outright.
     tr.setAttribute('role', 'row');
     for (const td of tr.querySelectorAll('td')) td.setAttribute('role', 'cell');
-    image.row = tr;
-    image.toggle = toggle;
+    shown.set(image, {row: tr, toggle, directory: null});
     return tr;
   }
 
@@ -106,40 +103,48 @@ const Overview = (() => {
   // left alone, as setting it would lay the row out again.
   function update(image) {
     const values = fields(image);
-    const matches = image.matches?.size;
+    const entries = image.found?.entries.size;
     const texts = [
-      matches ? `${matches} ${matches === 1 ? 'match' : 'matches'}` : '',
+      entries ? `${entries} ${entries === 1 ? 'match' : 'matches'}` :
+          image.found?.image ? 'matches' : '',
       values ? values.label : '',
       values ? values.init : '',
       values ? `${values.used} of ${values.capacity}` : '',
       values ? String(values.free) : '',
-      STATUS[image.state](image),
+      statusText(image),
     ];
-    const nodes = [image.row.cells[0].lastChild, ...[...image.row.cells].slice(1, 6)];
+    const tr = shown.get(image).row;
+    const nodes = [tr.cells[0].lastChild, ...[...tr.cells].slice(1, 6)];
     nodes.forEach((node, i) => {
       if (node.textContent !== texts[i]) node.textContent = texts[i];
     });
-    nodes[5].className = `status ${image.state}`;
+    const className = `status ${image.state}`;
+    if (nodes[5].className !== className) nodes[5].className = className;
   }
 
-  // Opens or closes the directory row below the image's row.
-  function setOpen(image, open, columns) {
-    image.open = open;
-    image.toggle.setAttribute('aria-expanded', String(open));
-    if (open && !image.directoryRow) {
+  // Opens or closes the directory row below the image's row, as the image
+  // says; the directory row, or null.
+  function setOpen(image, columns) {
+    const parts = shown.get(image);
+    parts.toggle.setAttribute('aria-expanded', String(image.open));
+    if (image.open && !parts.directory) {
       const tr = cell('tr', 'directory');
       const td = cell('td');
       td.colSpan = columns;
       tr.setAttribute('role', 'row');
       td.setAttribute('role', 'cell');
       tr.append(td);
-      image.directoryRow = tr;
-      image.row.after(tr);
-    } else if (!open && image.directoryRow) {
-      image.directoryRow.remove();
-      image.directoryRow = null;
+      parts.directory = tr;
+      parts.row.after(tr);
+    } else if (!image.open && parts.directory) {
+      parts.directory.remove();
+      parts.directory = null;
     }
+    return parts.directory;
   }
 
-  return {sorted, row, update, setOpen};
+  // The image's rows, once made: {row, toggle, directory}.
+  const rowsOf = (image) => shown.get(image);
+
+  return {sorted, status, statusText, row, update, setOpen, rowsOf};
 })();

@@ -1,242 +1,94 @@
 // SPDX-License-Identifier: MIT
-// The page: keeps the set of images, hands them to the listing workers,
-// and shows the overview, the directories, the progress and the status.
-// Results are drawn once a frame, a few milliseconds at a time, so that the
+// The page: wires the controls to the catalogue and draws what it notes as
+// changed: the overview, the directories, the progress and the status.
+// Drawing happens once a frame, a few milliseconds at a time, so that the
 // page answers at once however many images are listed.
 'use strict';
 
 const $ = (id) => document.getElementById(id);
-const FEW = 5;  // up to this many images show their directories at once
-
-let images = [];
-const byId = new Map();
-let nextId = 1;
-const view = {text: false, sort: {key: 'no', descending: false}, query: '',
-              onSort: sortDirectories, onMore: showMore};
-let overviewSort = {key: 'path', descending: false};
-let showOthers = false;
-// The images handed out since the page was last idle.
-const round = {active: false, total: 0, done: 0, startedAt: 0, first: false};
-const dirty = new Set();     // images whose row, or also directory (stale), is to be drawn
-const filling = new Set();  // open listings shown as text, still being filled
-let rowsMoved = false;
-let drawing = false;
-let lastDrawn = 0;
-let behind = false;  // the last drawing ran out of time with rows left
-let placing = null;  // the rows still to be put in the overview's order
-let findTimer = 0;
-let recount = false;  // the status is to say again what became of the images
-const encoder = new TextEncoder();
-
-const overviewTable = $('overview');
-const CHUNK_ROWS = 100;
-const columns = $('overview').tHead.rows[0].cells.length;
-
-// A path as a title: a name can be as long as an archive allows.
-const titleOf = (path) => (path.length > 300 ? path.slice(0, 299) + '…' : path);
 
 const pool = createPool({
-  onResult,
-  onReady: () => { $('status').dataset.ready = ''; },
-  onBroken: () => {
+  onResult(id, result, kept) {
+    // The largest memory of a worker so far, for whoever measures the page.
+    const status = $('status');
+    if (result.memory > (Number(status.dataset.memory) || 0)) status.dataset.memory = result.memory;
+    catalogue.result(id, result, kept);
+  },
+  onReady(layout) {
+    Fields.setLayout(layout);
+    $('status').dataset.ready = '';
+  },
+  onBroken() {
     $('status').textContent = 'The lister could not start in this browser.';
     $('status').className = 'error';
   },
 });
+const catalogue = createCatalogue({pool, onChange: () => draw()});
+const {state, changes} = catalogue;
 
-const options = () => ({sortByName: $('sort').checked, alwaysBytes: $('bytes').checked});
-const listable = (image) => Boolean(image.file || image.member) && !image.problem;
+const overviewTable = $('overview');
+const CHUNK_ROWS = 100;
+const columns = overviewTable.tHead.rows[0].cells.length;
 
-function redraw(image, directory = true) {
-  dirty.add(image);
-  if (directory) image.stale = true;
+// What the drawing itself keeps from frame to frame.
+const drawn = {
+  scheduled: false,
+  last: 0,          // when results were last drawn
+  behind: false,    // the last drawing ran out of time with rows left
+  placing: null,    // the rows still to be put in the overview's order
+  filling: new Set(),  // open listings shown as text, still being filled
+  focusNext: [],    // the controls to give the focus to once drawn: the first shown
+};
+let findTimer = 0;
+
+const view = () => ({...state.view, onSort: sortDirectories,
+                     onMore: (image, rows) => catalogue.showMore(image, rows)});
+
+// Opens or closes the image's directory as the image says; true when it
+// was drawn anew.
+function setOpen(image) {
+  const had = Overview.rowsOf(image).directory;
+  if (!Overview.setOpen(image, columns) || had) return false;
+  fill(image);
+  return true;
 }
 
-function startRound() {
-  if (round.active) return;
-  Object.assign(round, {active: true, total: 0, done: 0, startedAt: performance.now(),
-                        first: false});
-  delete $('status').dataset.ms;
+// Draws the image's directory again. A control in it that had the focus
+// (a sort button, "Show more") hands it to the same control drawn anew.
+function fill(image) {
+  const {row, directory} = Overview.rowsOf(image);
+  if (!directory) return;
+  directory.hidden = row.hidden;
+  const cell = directory.cells[0];
+  const focused = cell.contains(document.activeElement) ? document.activeElement.dataset.key :
+                                                         undefined;
+  cell.replaceChildren(...Directory.render(image, view()));
+  if (Directory.filling(image)) drawn.filling.add(image);
+  if (focused) (cell.querySelector(`[data-key="${focused}"]`) || Overview.rowsOf(image).toggle).focus();
 }
 
-// What an image that cannot be opened shows: its heading alone, as on the
-// command line.
-function headingOnly(image) {
-  const bytes = encoder.encode(`Content of ${image.name}\n\n`);
-  return {state: 'unreadable', reason: image.reason, bytes,
-          ends: new Uint32Array([bytes.length - 1, bytes.length])};
-}
-
-function add(items) {
-  if (items.length === 0) return;
-  const open = images.length + items.length <= FEW;
-  const fresh = items.map((item) => {
-    const shownPath = Shown.name(item.path);
-    const image = {...item, id: nextId++, shownPath, title: titleOf(shownPath), open,
-                   state: item.problem ? 'unreadable' : 'waiting', reason: item.problem || '',
-                   result: null, matches: null};
-    if (item.problem) image.result = headingOnly(image);
-    return image;
-  });
-  images.push(...fresh);
-  // Listed in the overview's order, so that the rows fill from the top.
-  const toList = Overview.sorted(fresh.filter(listable), overviewSort);
-  if (toList.length > 0) {
-    startRound();
-    round.total += toList.length;
-    pool.list(toList, options());
-  }
-  for (const image of fresh) {
-    byId.set(image.id, image);
-    redraw(image);
-  }
-  rowsMoved = true;
-  recount = true;
-  draw();
-}
-
-function onResult(id, result) {
-  const image = byId.get(id);
-  if (!image) return;
-  image.result = result.bytes ? result : headingOnly({name: image.name, reason: result.reason});
-  image.state = result.state;
-  image.reason = result.reason || '';
-  image.matches = findIn(image);
-  // The largest memory of a worker so far, for whoever measures the page.
-  const status = $('status');
-  if (result.memory > (Number(status.dataset.memory) || 0)) status.dataset.memory = result.memory;
-  round.done += 1;
-  redraw(image);
-  draw();
-}
-
-// Everything listed again under the toggles; what is shown stays until
-// each new listing arrives.
-function listAgain() {
-  pool.newRound();
-  round.active = false;
-  startRound();
-  const again = Overview.sorted(images.filter(listable), overviewSort);
-  for (const image of again) {
-    image.state = 'waiting';
-    redraw(image, false);
-  }
-  round.total = again.length;
-  pool.list(again, options());
-  draw();
-}
-
-function cancel() {
-  pool.newRound();
-  for (const image of images) {
-    if (image.state !== 'waiting') continue;
-    image.state = 'cancelled';
-    image.result = null;
-    image.matches = null;
-    redraw(image);
-  }
-  round.total = round.done;
-  recount = true;
-  draw();
-}
-
-function clear() {
-  pool.reset();
-  placing = null;
-  images = [];
-  byId.clear();
-  dirty.clear();
-  filling.clear();
-  for (const body of [...overviewTable.tBodies]) body.remove();
-  Object.assign(round, {active: false, total: 0, done: 0});
-  delete $('status').dataset.ms;
-  recount = true;
-  draw();
+function sortDirectories(key, image) {
+  catalogue.sortDirectories(key);
+  // Drawn at once where it was asked, so that the focus stays on its sort
+  // control; the other open directories follow.
+  changes.images.delete(image);
+  fill(image);
 }
 
 function remove(image) {
   // The focus goes on to the next image's button, or the one before.
+  const {row, directory} = Overview.rowsOf(image);
   const nearest = (step) => {
-    let row = image.row[step];
-    while (row && (row.hidden || !row.classList.contains('image'))) row = row[step];
-    return row;
+    let next = row[step];
+    while (next && (next.hidden || !next.classList.contains('image'))) next = next[step];
+    return next;
   };
   const next = nearest('nextElementSibling') || nearest('previousElementSibling');
-  pool.forget(image.id);
-  if (image.state === 'waiting') round.total -= 1;
-  images.splice(images.indexOf(image), 1);
-  byId.delete(image.id);
-  dirty.delete(image);
-  filling.delete(image);
-  image.row.remove();
-  image.directoryRow?.remove();
+  drawn.filling.delete(image);
+  row.remove();
+  directory?.remove();
+  catalogue.remove(image);
   (next?.querySelector('.remove') || $('choose-files')).focus();
-  recount = true;
-  draw();
-}
-
-// The entries whose name holds the text looked for, as row numbers.
-function findIn(image) {
-  if (!view.query || Directory.rowCount(image.result) === 0) return null;
-  const found = new Set();
-  Directory.lowerNames(image.result).forEach((name, i) => {
-    if (name.includes(view.query)) found.add(i);
-  });
-  return found;
-}
-
-function find() {
-  const query = $('find').value.trim().toLowerCase();
-  if (query === view.query) return;
-  view.query = query;
-  for (const image of images) {
-    image.matches = findIn(image);
-    redraw(image);
-  }
-  draw();
-}
-
-const visible = (image) => (showOthers || image.state !== 'not-lif') &&
-                           (!view.query || image.matches?.size > 0 ||
-                            (image.state === 'waiting' && !image.result));
-
-function setOpen(image, open) {
-  Overview.setOpen(image, open, columns);
-  if (open) fill(image);
-}
-
-function fill(image) {
-  image.stale = false;
-  if (!image.directoryRow) return;
-  image.directoryRow.hidden = image.row.hidden;
-  image.directoryRow.cells[0].replaceChildren(...Directory.render(image, view));
-  if (image.textFill) filling.add(image);
-}
-
-function sortDirectories(key) {
-  const same = view.sort.key === key;
-  view.sort = {key, descending: same && !view.sort.descending};
-  for (const image of images) if (image.open) redraw(image);
-  draw();
-}
-
-function showMore(image, rows) {
-  image.shownRows = rows;
-  fill(image);
-}
-
-function sortOverview(key) {
-  const same = overviewSort.key === key;
-  overviewSort = {key, descending: same && !overviewSort.descending};
-  for (const th of $('overview').tHead.rows[0].cells) {
-    if (th.dataset.key === key) {
-      th.setAttribute('aria-sort', overviewSort.descending ? 'descending' : 'ascending');
-    } else {
-      th.removeAttribute('aria-sort');
-    }
-  }
-  rowsMoved = true;
-  draw();
 }
 
 // The overview's rows go in groups of a hundred, each a table body that the
@@ -255,45 +107,58 @@ function chunk(index) {
 // take the page long to lay out.
 function placeSome() {
   const started = performance.now();
-  for (let made = 0; placing.at < placing.order.length && made < 100 &&
+  const images = new Set(state.images);
+  for (let made = 0; drawn.placing.at < drawn.placing.order.length && made < 100 &&
                      performance.now() - started < 8;) {
-    const image = placing.order[placing.at++];
-    if (!byId.has(image.id)) continue;
-    if (!image.row) {
+    const image = drawn.placing.order[drawn.placing.at++];
+    if (!images.has(image)) continue;
+    if (!Overview.rowsOf(image)) {
       made += 1;
-      Overview.row(image, {onToggle: (it) => setOpen(it, !it.open), onRemove: remove});
-      image.row.hidden = !visible(image);
+      const row = Overview.row(image, {
+        onToggle: (it) => catalogue.setOpen(it, !it.open),
+        onRemove: remove,
+      });
+      row.hidden = !catalogue.visible(image);
       Overview.update(image);
     }
-    const body = chunk(Math.floor(placing.placed++ / CHUNK_ROWS));
-    if (placing.body !== body) placing.after = null;
-    placing.body = body;
-    const next = placing.after ? placing.after.nextSibling : body.firstChild;
-    if (image.row !== next) body.insertBefore(image.row, next);
-    placing.after = image.row;
-    if (image.open && !image.directoryRow) setOpen(image, true);
-    if (image.directoryRow) {
-      if (image.row.nextSibling !== image.directoryRow) image.row.after(image.directoryRow);
-      placing.after = image.directoryRow;
+    const {row} = Overview.rowsOf(image);
+    const body = chunk(Math.floor(drawn.placing.placed++ / CHUNK_ROWS));
+    if (drawn.placing.body !== body) drawn.placing.after = null;
+    drawn.placing.body = body;
+    const next = drawn.placing.after ? drawn.placing.after.nextSibling : body.firstChild;
+    if (row !== next) body.insertBefore(row, next);
+    drawn.placing.after = row;
+    setOpen(image);
+    const {directory} = Overview.rowsOf(image);
+    if (directory) {
+      if (row.nextSibling !== directory) row.after(directory);
+      drawn.placing.after = directory;
     }
   }
-  if (placing.at < placing.order.length) return;
-  const used = Math.ceil(placing.placed / CHUNK_ROWS);
-  placing = null;
+  if (drawn.placing.at < drawn.placing.order.length) return;
+  const used = Math.ceil(drawn.placing.placed / CHUNK_ROWS);
+  drawn.placing = null;
   while (overviewTable.tBodies.length > used) overviewTable.tBodies[used].remove();
 }
 
 const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
 
+// What the status line says once all is listed.
 function counts() {
-  const n = (state) => images.filter((image) => image.state === state).length;
-  return [
+  const n = (which) => state.images.filter((image) => image.state === which).length;
+  const said = [
     [n('listed'), 'listed', 'listed'],
     [n('not-lif'), 'not a LIF image', 'not LIF images'],
     [n('damaged'), 'damaged', 'damaged'],
+    [n('damaged-zip'), 'damaged zip archive', 'damaged zip archives'],
     [n('unreadable'), 'could not be read', 'could not be read'],
     [n('cancelled'), 'not listed (cancelled)', 'not listed (cancelled)'],
   ].filter(([count]) => count > 0).map(([count, one, many]) => plural(count, one, many));
+  if (state.repeated > 0) {
+    said.push(`${plural(state.repeated, 'file chosen again was', 'files chosen again were')} ` +
+              'there already');
+  }
+  return said.length > 0 ? said.join(', ') + '.' : '';
 }
 
 // Sets a text only when it changes, which would lay the page out again.
@@ -301,47 +166,68 @@ function setText(node, text) {
   if (node.textContent !== text) node.textContent = text;
 }
 
+function showFound() {
+  const query = state.view.query;
+  if (!query) {
+    setText($('found'), '');
+    return;
+  }
+  let entries = 0;
+  let holding = 0;
+  let images = 0;
+  for (const image of state.images) {
+    if (image.found?.image && catalogue.visible(image)) images += 1;
+    if (!image.found?.entries.size) continue;
+    entries += image.found.entries.size;
+    holding += 1;
+  }
+  const parts = [];
+  if (images > 0) {
+    parts.push(`${plural(images, 'image', 'images')} ${images === 1 ? 'matches' : 'match'} ` +
+               'by path or label.');
+  }
+  if (entries > 0) {
+    parts.push(`${plural(entries, 'entry', 'entries')} in ${plural(holding, 'image', 'images')} ` +
+               `${entries === 1 ? 'matches' : 'match'}.`);
+  }
+  setText($('found'), parts.length > 0 ? parts.join(' ') :
+      `No image path, volume label or file name holds “${query}”.`);
+}
+
 function showStatus() {
-  const others = images.filter((image) => image.state === 'not-lif').length;
+  const others = state.images.filter((image) => image.state === 'not-lif').length;
   const button = $('others');
   button.hidden = others === 0;
-  button.setAttribute('aria-expanded', String(showOthers));
-  setText(button, showOthers ? 'Hide the files that are not LIF images' :
+  button.setAttribute('aria-expanded', String(state.showOthers));
+  setText(button, state.showOthers ? 'Hide the files that are not LIF images' :
       others === 1 ? 'Show the file that is not a LIF image' :
       `Show the ${others} files that are not LIF images`);
-  const idle = !round.active;
-  const exportable = idle && images.some((image) => image.result);
+  const idle = !state.round.active;
+  const exportable = idle && state.images.some((image) => image.result);
   for (const id of ['csv', 'save', 'copy']) $(id).disabled = !exportable;
-  $('clear').disabled = images.length === 0;
-  $('catalogue').hidden = images.length === 0;
+  $('overview-csv').disabled = !idle || state.images.length === 0;
+  $('clear').disabled = state.images.length === 0;
+  $('read-again').disabled = state.images.length === 0;
+  $('catalogue').hidden = state.images.length === 0;
+  $('rest').hidden = !idle || !state.images.some((image) => image.state === 'cancelled');
+  // The progress goes away when all is listed; a focus on its Cancel goes
+  // to the status line, which stays.
+  if (idle && $('progress').contains(document.activeElement)) drawn.focusNext.push($('status'));
   $('progress').hidden = idle;
   if (!idle) {
-    $('bar').max = round.total;
-    $('bar').value = round.done;
-    setText($('listed'), `Listed ${round.done} of ${round.total}`);
+    $('bar').max = state.round.total;
+    $('bar').value = state.round.done;
+    setText($('listed'), `Listed ${state.round.done} of ${state.round.total}`);
   }
-  if (view.query) {
-    let entries = 0;
-    let holding = 0;
-    for (const image of images) {
-      if (!image.matches?.size) continue;
-      entries += image.matches.size;
-      holding += 1;
-    }
-    setText($('found'), entries === 0 ? `No file name holds “${view.query}”.` :
-        `${plural(entries, 'entry', 'entries')} in ${plural(holding, 'image', 'images')} ` +
-        `${entries === 1 ? 'matches' : 'match'}.`);
-  } else {
-    setText($('found'), '');
-  }
+  showFound();
 }
 
 // Draws what changed, at most a few milliseconds per frame; while images
 // are being listed, their rows a few times a second, each time in one
 // batch, as each drawing lays out what is in view again.
 function draw(wait = 0) {
-  if (drawing) return;
-  drawing = true;
+  if (drawn.scheduled) return;
+  drawn.scheduled = true;
   // Busy while anything is still to be listed or drawn, for screen readers
   // and for whoever waits for the page.
   if (!$('catalogue').hasAttribute('aria-busy')) $('catalogue').setAttribute('aria-busy', 'true');
@@ -353,123 +239,136 @@ function draw(wait = 0) {
 }
 
 function drawNow() {
-  drawing = false;
+  drawn.scheduled = false;
   const started = performance.now();
-  if (rowsMoved) {
-    rowsMoved = false;
-    placing = {order: Overview.sorted(images, overviewSort), at: 0, placed: 0, body: null,
-               after: null};
+  const round = state.round;
+  if (changes.moved) {
+    changes.moved = false;
+    drawn.placing = {order: catalogue.inOrder(), at: 0, placed: 0, body: null, after: null};
   }
-  if (placing) placeSome();
+  if (drawn.placing) placeSome();
   // While results come in, they are drawn in batches; a batch that did not
-  // fit its time goes on at the next frame.
-  const wait = round.active && round.first && !behind ? lastDrawn + 200 - started : 0;
+  // fit its time goes on at the next frame, and the last at once.
+  const wait = round.active && round.first && !drawn.behind && round.done < round.total ?
+      drawn.last + 200 - started : 0;
   if (wait <= 0) {
-    lastDrawn = started;
-    for (const image of dirty) {
-      dirty.delete(image);
-      if (!image.row) continue;
-      image.row.hidden = !visible(image);
+    drawn.last = started;
+    for (const [image, directory] of changes.images) {
+      changes.images.delete(image);
+      const rows = Overview.rowsOf(image);
+      if (!rows) continue;
+      rows.row.hidden = !catalogue.visible(image);
       Overview.update(image);
-      if (image.directoryRow) image.directoryRow.hidden = image.row.hidden;
-      if (image.open && image.stale) fill(image);
+      if (!setOpen(image) && rows.directory) {
+        rows.directory.hidden = rows.row.hidden;
+        if (directory) fill(image);
+      }
       if (round.active && !round.first && image.state !== 'waiting') {
         round.first = true;
         $('status').dataset.firstMs = (performance.now() - round.startedAt).toFixed(1);
       }
       if (performance.now() - started > 8) break;
     }
-    behind = dirty.size > 0;
+    drawn.behind = changes.images.size > 0;
   }
-  for (const image of filling) {
-    if (!image.textFill || Directory.fillText(image, 8 - (performance.now() - started))) {
-      filling.delete(image);
-    }
+  for (const image of drawn.filling) {
+    if (Directory.fillText(image, 8 - (performance.now() - started))) drawn.filling.delete(image);
     if (performance.now() - started > 8) break;
   }
-  if (round.active && round.done >= round.total && dirty.size === 0 && !placing &&
-      filling.size === 0) {
-    round.active = false;
-    recount = true;
+  if (round.active && round.done >= round.total && changes.images.size === 0 && !drawn.placing &&
+      drawn.filling.size === 0) {
+    catalogue.endRound();
     $('status').dataset.ms = (performance.now() - round.startedAt).toFixed(1);
   }
-  if (recount && !round.active) {
-    recount = false;
-    const said = counts();
-    $('status').textContent = said.length > 0 ? said.join(', ') + '.' : '';
+  if (changes.recount && !round.active) {
+    changes.recount = false;
+    $('status').textContent = counts();
   }
   showStatus();
-  if (placing || rowsMoved || filling.size > 0) {
+  const target = drawn.focusNext.find((control) => control.checkVisibility() && !control.disabled);
+  if (target) {
+    drawn.focusNext = [];
+    target.focus();
+  }
+  if (drawn.placing || changes.moved || drawn.filling.size > 0) {
     draw();
-  } else if (dirty.size > 0) {
+  } else if (changes.images.size > 0) {
     draw(wait);
   } else if (!round.active) {
     $('catalogue').removeAttribute('aria-busy');
   }
 }
 
-function setAll(open) {
-  for (const image of images) {
-    if (image.row && !image.row.hidden && image.open !== open) {
-      Overview.setOpen(image, open, columns);
-      redraw(image);
-    }
-  }
-  draw();
-}
-
 // The listed images in the overview's order.
-const shownImages = () => Overview.sorted(images, overviewSort).filter((image) => image.result);
+const sortedImages = () => catalogue.inOrder();
+const shownImages = () => sortedImages().filter((image) => image.result);
 
 function chosen(input) {
   return () => {
     const files = Array.from(input.files);
     input.value = '';
-    Collect.chosen(files, add);
+    Collect.chosen(files, catalogue.add);
   };
 }
+
+const toggles = () => ({sortByName: $('sort').checked, alwaysBytes: $('bytes').checked});
 
 // The file inputs are hidden behind buttons that look like the others.
 $('choose-files').addEventListener('click', () => $('files').click());
 $('choose-folder').addEventListener('click', () => $('folder').click());
 $('files').addEventListener('change', chosen($('files')));
 $('folder').addEventListener('change', chosen($('folder')));
+// Always the same file, so that a second click adds nothing.
 $('sample').addEventListener('click', () =>
-  add([{path: 'sample.lif', name: 'sample.lif',
-        file: new File([tamrikSampleImage()], 'sample.lif')}]));
-$('sort').addEventListener('change', () => {
-  view.sort = {key: 'no', descending: false};
-  listAgain();
-});
-$('bytes').addEventListener('change', listAgain);
-$('text').addEventListener('change', () => {
-  view.text = $('text').checked;
-  for (const image of images) if (image.open) redraw(image);
-  draw();
-});
+  catalogue.add([{path: 'sample.lif', name: 'sample.lif',
+                  file: new File([tamrikSampleImage()], 'sample.lif', {lastModified: 0})}]));
+$('sort').addEventListener('change', () => catalogue.setToggles(toggles()));
+$('bytes').addEventListener('change', () => catalogue.setToggles(toggles()));
+$('text').addEventListener('change', () => catalogue.setText($('text').checked));
 $('find').addEventListener('input', () => {
   clearTimeout(findTimer);
-  findTimer = setTimeout(find, 120);
+  findTimer = setTimeout(() => catalogue.find($('find').value.trim().toLowerCase()), 120);
 });
-$('cancel').addEventListener('click', cancel);
-$('clear').addEventListener('click', clear);
+$('cancel').addEventListener('click', () => {
+  catalogue.cancel();
+  drawn.focusNext = [$('rest'), $('status')];
+});
+$('rest').addEventListener('click', () => {
+  catalogue.listRest();
+  drawn.focusNext = [$('cancel'), $('status')];
+});
+$('read-again').addEventListener('click', () => catalogue.readAgain());
+$('clear').addEventListener('click', () => {
+  clearTimeout(findTimer);
+  $('find').value = '';
+  drawn.filling.clear();
+  drawn.placing = null;
+  catalogue.clear();
+  $('choose-files').focus();
+});
 $('csv').addEventListener('click', () => Export.csv(shownImages()));
+$('overview-csv').addEventListener('click', () => Export.overviewCsv(sortedImages()));
 $('save').addEventListener('click', () => Export.save(shownImages()));
 $('copy').addEventListener('click', async () => {
   $('status').textContent = await Export.copy(shownImages()) ? 'All listings copied.' :
       'This browser did not allow copying; use "Save all listings".';
 });
-$('open-all').addEventListener('click', () => setAll(true));
-$('close-all').addEventListener('click', () => setAll(false));
-$('others').addEventListener('click', () => {
-  showOthers = !showOthers;
-  for (const image of images) if (image.state === 'not-lif') redraw(image, false);
-  draw();
-});
-for (const th of $('overview').tHead.rows[0].cells) {
-  th.querySelector('button')?.addEventListener('click', () => sortOverview(th.dataset.key));
+$('open-all').addEventListener('click', () => catalogue.setAllOpen(true));
+$('close-all').addEventListener('click', () => catalogue.setAllOpen(false));
+$('others').addEventListener('click', () => catalogue.showOthers(!state.showOthers));
+for (const th of overviewTable.tHead.rows[0].cells) {
+  th.querySelector('button')?.addEventListener('click', () => {
+    catalogue.sortOverview(th.dataset.key);
+    for (const cell of overviewTable.tHead.rows[0].cells) {
+      if (cell === th) {
+        cell.setAttribute('aria-sort', state.overviewSort.descending ? 'descending' : 'ascending');
+      } else {
+        cell.removeAttribute('aria-sort');
+      }
+    }
+  });
 }
-$('overview').tHead.rows[0].cells[0].setAttribute('aria-sort', 'ascending');
+overviewTable.tHead.rows[0].cells[0].setAttribute('aria-sort', 'ascending');
 
 // Dropped anywhere; without this the browser would open the file.
 document.addEventListener('dragover', (event) => {
@@ -482,5 +381,5 @@ document.addEventListener('dragleave', (event) => {
 document.addEventListener('drop', (event) => {
   event.preventDefault();
   document.body.classList.remove('dropping');
-  Collect.dropped(event.dataTransfer, add);
+  Collect.dropped(event.dataTransfer, catalogue.add);
 });

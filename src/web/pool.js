@@ -12,39 +12,55 @@ function createPool({onResult, onReady, onBroken}) {
   // Chromium starts no Worker from a file:// script, but does from a Blob.
   const url = URL.createObjectURL(new Blob(['(' + tamrikWorker.toString() + ')()'],
                                            {type: 'text/javascript'}));
+  // The jobs not yet handed out, the next one last: taken from the end, a
+  // long queue costs nothing to take from.
   const queue = [];
   const slots = [];
   let round = 1;
-  // The first time Chromium hands a File on, it costs the page half a
-  // millisecond or more; after that, almost nothing. The workers are given
-  // the Files a few dozen at a time, just before they need them, and the
-  // jobs name them by number.
-  const FILES_AT_ONCE = 48;
+  // Each job carries its File (or its archive's Blob) to the one worker
+  // that lists it: the first time Chromium hands a File on costs the page
+  // half a millisecond or more, after that almost nothing.
   // Jobs a worker holds at once: the reads of their first bytes wait for the
-  // browser together, and a new round drops those not yet started.
+  // browser together, and a new round drops those not yet started. Jobs
+  // from what was kept read nothing and take a moment each: more of them
+  // keep a worker from waiting for the page.
   const JOBS_AT_ONCE = 8;
-  let keys = new WeakMap();
-  const files = [];
-  let handed = 0;
+  const KEPT_JOBS_AT_ONCE = 32;
+
+  // What a worker says, by type; an unknown type is a fault of the page.
+  function handlers(slot) {
+    return {
+      ready({layout}) {
+        slot.ready = true;
+        onReady(layout);
+      },
+      dropped({jobs}) {
+        slot.jobs = slot.jobs.filter((job) =>
+          !jobs.some(([id, jobRound]) => job.id === id && job.round === jobRound));
+      },
+      results({results}) {
+        let retire = false;
+        for (const {id, round: jobRound, result, kept, retire: stopped} of results) {
+          const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
+          const [job] = slot.jobs.splice(at, 1);
+          if (job.live) onResult(job.id, result, kept);
+          retire ||= stopped;
+        }
+        // The reader stopped in the middle of its work: its memory is not
+        // to be trusted with another file, and it took no more.
+        if (retire) replace(slot, 0);
+      },
+    };
+  }
 
   function spawn() {
     const slot = {worker: new Worker(url), ready: false, jobs: []};
-    if (handed > 0) slot.worker.postMessage({files: files.slice(0, handed), from: 0});
+    const said = handlers(slot);
     slot.worker.onmessage = ({data}) => {
-      if (data.ready) {
-        slot.ready = true;
-        onReady();
-      } else if (data.dropped) {
-        slot.jobs = slot.jobs.filter((job) =>
-          !data.dropped.some(([id, jobRound]) => job.id === id && job.round === jobRound));
-      } else {
-        const at = slot.jobs.findIndex((job) => job.id === data.id && job.round === data.round);
-        const [job] = slot.jobs.splice(at, 1);
-        if (job.live) onResult(job.id, data.result);
-        // The reader stopped in the middle of its work: its memory is not
-        // to be trusted with another file.
-        if (data.retire) replace(slot, 0);
+      if (!Object.hasOwn(said, data.type)) {
+        throw new Error(`a worker sent a message of unknown type ${data.type}`);
       }
+      said[data.type](data);
       feed();
     };
     slot.worker.onerror = (event) => {
@@ -59,7 +75,7 @@ function createPool({onResult, onReady, onBroken}) {
       const [failed] = slot.jobs;
       replace(slot, 1);
       if (failed?.live) {
-        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'});
+        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, undefined);
       }
       feed();
     };
@@ -70,26 +86,20 @@ function createPool({onResult, onReady, onBroken}) {
   function replace(slot, from) {
     slot.worker.terminate();
     slots[slots.indexOf(slot)] = spawn();
-    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.message);
-    queue.unshift(...requeue);
-  }
-
-  function hand(key) {
-    if (key === undefined || key < handed) return;
-    const until = Math.min(files.length, Math.max(key + 1, handed + FILES_AT_ONCE));
-    const batch = files.slice(handed, until);
-    for (const slot of slots) slot.worker.postMessage({files: batch, from: handed});
-    handed = until;
+    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.job);
+    queue.push(...requeue.reverse());
   }
 
   function feed() {
     for (const slot of slots) {
-      while (slot.ready && slot.jobs.length < JOBS_AT_ONCE && queue.length > 0) {
-        const message = queue.shift();
-        hand(message.file ?? message.member.zip);
-        slot.jobs.push({id: message.id, round: message.round, live: true, message});
-        slot.worker.postMessage(message);
+      const jobs = [];
+      while (slot.ready && queue.length > 0 &&
+             slot.jobs.length < (queue.at(-1).kept ? KEPT_JOBS_AT_ONCE : JOBS_AT_ONCE)) {
+        const job = queue.pop();
+        slot.jobs.push({id: job.id, round: job.round, live: true, job});
+        jobs.push(job);
       }
+      if (jobs.length > 0) slot.worker.postMessage({type: 'list', jobs});
     }
   }
 
@@ -105,34 +115,23 @@ function createPool({onResult, onReady, onBroken}) {
     }, GRACE_MS);
   }
 
-  function keyOf(file) {
-    if (!keys.has(file)) {
-      keys.set(file, files.length);
-      files.push(file);
-    }
-    return keys.get(file);
-  }
-
   for (let i = 0; i < count; i++) slots.push(spawn());
 
   return {
-    // Lists images under the given toggles in the current round.
+    // Lists images under the given toggles in the current round, from what
+    // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
-      for (const image of images) {
-        queue.push({id: image.id, round, name: image.name,
-                    file: image.file && keyOf(image.file),
-                    member: image.member && {zip: keyOf(image.zip), ...image.member},
-                    sortByName, alwaysBytes});
-      }
+      const jobs = images.map((image) => ({
+        id: image.id, round, name: image.name, file: image.file,
+        member: image.member && {zip: image.zip, ...image.member}, kept: image.kept,
+        sortByName, alwaysBytes,
+      }));
+      queue.splice(0, 0, ...jobs.reverse());
       feed();
     },
-    // Forgets all Files handed so far.
+    // Drops all work, for a page emptied.
     reset() {
       this.newRound();
-      keys = new WeakMap();
-      files.length = 0;
-      handed = 0;
-      for (const slot of slots) slot.worker.postMessage({files: [], from: 0});
     },
     // Drops all work handed out so far.
     newRound() {
@@ -140,13 +139,13 @@ function createPool({onResult, onReady, onBroken}) {
       queue.length = 0;
       for (const slot of slots) {
         for (const job of slot.jobs) job.live = false;
-        slot.worker.postMessage({round});
+        slot.worker.postMessage({type: 'round', round});
       }
       endStuck();
     },
     // Drops the work for one image.
     forget(id) {
-      const at = queue.findIndex((message) => message.id === id);
+      const at = queue.findIndex((job) => job.id === id);
       if (at >= 0) queue.splice(at, 1);
       for (const slot of slots) for (const job of slot.jobs) if (job.id === id) job.live = false;
       endStuck();

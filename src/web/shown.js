@@ -21,24 +21,34 @@ const Shown = (() => {
   // or reorder a line show as "?".
   const name = (fileName) => fileName.replace(/[\p{Cc}\p{Cf}]/gu, '?');
 
+  // The first line of every listing.
+  const heading = (fileName) => `Content of ${fileName}\n`;
+
+  // What an image that cannot be opened shows: its heading alone, as on the
+  // command line, the name as given.
+  function headingOnly(fileName) {
+    const bytes = new TextEncoder().encode(`${heading(fileName)}\n`);
+    return {state: 'unreadable', bytes, ends: new Uint32Array([bytes.length - 1, bytes.length])};
+  }
+
   // Lines first to end - 1 of a listing, each with its newline: only the
   // lines' own ends break lines, a newline byte inside a name is a "?". The
   // heading, line 0, holds the file's name as the file system gave it.
   function lines({bytes, ends}, fileName, first, end) {
-    let heading = '';
+    let head = '';
     if (first === 0) {
-      heading = `Content of ${name(fileName)}\n`;
+      head = heading(name(fileName));
       first = 1;
     }
-    if (first >= end) return heading;
+    if (first >= end) return head;
     const from = ends[first - 1];
     const units = new Uint16Array(ends[end - 1] - from);
     for (let i = 0; i < units.length; i++) units[i] = CODES[bytes[from + i]];
     for (let line = first; line < end; line++) units[ends[line] - 1 - from] = 0x0a;
-    return heading + utf16.decode(units);
+    return head + utf16.decode(units);
   }
 
   const listing = (result, fileName) => lines(result, fileName, 0, result.ends.length);
 
-  return {text, name, lines, listing};
+  return {text, name, headingOnly, lines, listing};
 })();

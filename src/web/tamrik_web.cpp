@@ -2,10 +2,12 @@
 // What the page's worker calls: list the handed file under its name as
 // `tamrik -n NAME` prints it, and keep the fields of the same read for the
 // page's tables. The output stays bytes, as names and labels hold any byte;
-// the page decides how to show them.
+// the page decides how to show them. Where each field lies is told to the
+// page by tamrikLayout, from the same tables that place them here.
 #include <emscripten.h>
 
 #include <algorithm>
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <istream>
@@ -27,27 +29,46 @@ namespace {
 
 // What became of the last file, the first of the words.
 enum State : uint32_t {
-  kUnreadable = 0,  // not opened; the worker knows why
-  kListed = 1,
-  kNotLif = 2,
-  kDamaged = 3,  // a LIF header, but the image ends inside it or the directory
-  kOutOfMemory = 4,
+  kUnreadable,  // not opened; the worker knows why
+  kListed,
+  kNotLif,
+  kDamaged,  // a LIF header, but the image ends inside it or the directory
+  kOutOfMemory,
+  kStates,
 };
+constexpr std::array<const char*, kStates> kStateNames = {"unreadable", "listed", "not-lif",
+                                                          "damaged", "out-of-memory"};
+
+// The words: the summary, then per row of the listing, in its order.
+enum SummaryWord : uint32_t { kState, kCapacity, kUsed, kTotal, kFree, kRows, kSummaryWords };
+constexpr std::array<const char*, kSummaryWords> kSummaryWordNames = {"state", "capacity", "used",
+                                                                      "total", "free",     "rows"};
+enum RowWord : uint32_t { kSizeShown, kSizeBytes, kStart, kSectors, kFlags, kRowWords };
+constexpr std::array<const char*, kRowWords> kRowWordNames = {"size", "bytes", "start", "sectors",
+                                                              "flags"};
+// The bits of a row's flags word.
+enum Flag : uint32_t { kFlagS = 1, kFlagP = 2, kFlagA = 4, kInRegisters = 8 };
+
+// The texts, blank padded: the summary's, then per row.
+struct TextField {
+  const char* name;
+  std::size_t width;
+};
+enum SummaryText : uint8_t { kLabel, kInit, kSummaryTexts };
+constexpr std::array<TextField, kSummaryTexts> kSummaryText = {{{"label", 6}, {"init", 17}}};
+enum RowText : uint8_t { kName, kType, kMachine, kStamp, kRowTexts };
+constexpr std::array<TextField, kRowTexts> kRowText = {
+    {{"name", 10}, {"type", 6}, {"machine", 5}, {"stamp", 17}}};
 
 std::string name;                // the file's name as UTF-8, written by the worker
 std::string output;              // the last listing, read by the worker
 std::vector<uint32_t> lineEnds;  // where each of its lines ends, newline included
-
-// The listed volume's fields, in the order of the listing's rows.
-//   words: state, capacity, used entries, total bytes, free bytes (32-bit,
-//          signed), row count, then per row: size as shown, size in bytes,
-//          start, sectors, flags (bit 0 S, 1 P, 2 A, 3 shown in registers)
-//   texts: label (6 bytes as stored), initialisation stamp (17), then per
-//          row: name (10), type (6), machine tag (5), stamp (17), blank padded
-std::vector<uint32_t> words;
+std::vector<uint32_t> words;     // the listed volume's fields, as above
 std::string texts;
-
-constexpr std::size_t kSummaryWords = 6;
+// What the listing lacked, in the words the command line prints after
+// "tamrik: NAME: "; empty for a sound image.
+std::string note;
+std::string layout;  // tamrikLayout's text, made once
 
 // Keeps the lines' ends as well, so that the page can tell a newline byte
 // inside a name or label from the end of a line.
@@ -56,34 +77,70 @@ void collect(void* /*context*/, const char* data, std::size_t size) {
   lineEnds.push_back(static_cast<uint32_t>(output.size()));
 }
 
-void appendText(std::string_view text, std::size_t width) {
-  texts.append(text.substr(0, width));
-  texts.append(width - std::min(width, text.size()), ' ');
+void appendText(std::string_view text, const TextField& field) {
+  texts.append(text.substr(0, field.width));
+  texts.append(field.width - std::min(field.width, text.size()), ' ');
+}
+
+template <std::size_t N>
+std::size_t widthOf(const std::array<TextField, N>& fields) {
+  std::size_t width = 0;
+  for (const TextField& field : fields) width += field.width;
+  return width;
 }
 
 void keepFields(const tamrik::LifVolume& volume, bool sortByName, bool alwaysBytes) {
   const std::vector<const tamrik::LifDirEntry*> rows = tamrik::tableRows(volume, sortByName);
   const uint32_t total = tamrik::totalBytes(volume);
-  words = {kListed, tamrik::entryCapacity(volume),          volume.usedCount,
-           total,   total - tamrik::endOfUsedSpace(volume), static_cast<uint32_t>(rows.size())};
-  appendText(volume.label, 6);
-  appendText(volume.initStamp, 17);
+  words[kState] = kListed;
+  words[kCapacity] = tamrik::entryCapacity(volume);
+  words[kUsed] = volume.usedCount;
+  words[kTotal] = total;
+  words[kFree] = total - tamrik::endOfUsedSpace(volume);
+  words[kRows] = static_cast<uint32_t>(rows.size());
+  appendText(volume.label, kSummaryText[kLabel]);
+  appendText(volume.initStamp, kSummaryText[kInit]);
 
-  words.reserve(kSummaryWords + rows.size() * 5);
-  texts.reserve(texts.size() + rows.size() * 38);
+  words.resize(kSummaryWords + rows.size() * kRowWords);
+  texts.reserve(texts.size() + rows.size() * widthOf(kRowText));
+  uint32_t* row = words.data() + kSummaryWords;
   for (const tamrik::LifDirEntry* entry : rows) {
     const bool inRegisters = !alwaysBytes && entry->regCount != 0;
-    words.push_back(inRegisters ? entry->regCount : entry->sizeBytes);
-    words.push_back(entry->sizeBytes);
-    words.push_back(entry->startSector);
-    words.push_back(entry->sectorCount);
-    words.push_back((entry->flagS ? 1U : 0U) | (entry->flagP ? 2U : 0U) | (entry->flagA ? 4U : 0U) |
-                    (inRegisters ? 8U : 0U));
-    appendText(entry->name, 10);
-    appendText(entry->typeName, 6);
-    appendText(entry->machineTag, 5);
-    appendText(entry->stamp, 17);
+    row[kSizeShown] = inRegisters ? entry->regCount : entry->sizeBytes;
+    row[kSizeBytes] = entry->sizeBytes;
+    row[kStart] = entry->startSector;
+    row[kSectors] = entry->sectorCount;
+    row[kFlags] = (entry->flagS ? kFlagS : 0U) | (entry->flagP ? kFlagP : 0U) |
+                  (entry->flagA ? kFlagA : 0U) | (inRegisters ? kInRegisters : 0U);
+    row += kRowWords;
+    appendText(entry->name, kRowText[kName]);
+    appendText(entry->typeName, kRowText[kType]);
+    appendText(entry->machineTag, kRowText[kMachine]);
+    appendText(entry->stamp, kRowText[kStamp]);
   }
+}
+
+// {"a":0,"b":1}: each name with its place.
+template <std::size_t N>
+std::string places(const std::array<const char*, N>& names) {
+  std::string text = "{";
+  for (std::size_t i = 0; i < N; ++i) {
+    text += (i > 0 ? ",\"" : "\"") + std::string(names[i]) + "\":" + std::to_string(i);
+  }
+  return text + "}";
+}
+
+// {"a":[0,6],"b":[6,17]}: each text with where it starts and its width.
+template <std::size_t N>
+std::string spans(const std::array<TextField, N>& fields) {
+  std::string text = "{";
+  std::size_t at = 0;
+  for (std::size_t i = 0; i < N; ++i) {
+    text += (i > 0 ? ",\"" : "\"") + std::string(fields[i].name) + "\":[" + std::to_string(at) +
+            "," + std::to_string(fields[i].width) + "]";
+    at += fields[i].width;
+  }
+  return text + "}";
 }
 
 }  // namespace
@@ -100,6 +157,7 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
   lineEnds.clear();
   words.assign(kSummaryWords, 0);
   texts.clear();
+  note.clear();
   // Every byte as stored: the page masks control bytes when it shows them.
   const tamrik::LineWriter writer(collect, nullptr, false);
   try {
@@ -114,16 +172,37 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
       if (tamrik::listVolume(volume, sortByName != 0, alwaysBytes != 0, writer)) {
         keepFields(volume, sortByName != 0, alwaysBytes != 0);
       } else {
-        words[0] = volume.lifId == tamrik::kLifId ? kDamaged : kNotLif;
+        words[kState] = volume.lifId == tamrik::kLifId ? kDamaged : kNotLif;
       }
     }
   } catch (const std::bad_alloc&) {
     words.assign(kSummaryWords, 0);
-    words[0] = kOutOfMemory;
+    words[kState] = kOutOfMemory;
     texts.clear();
     writer.line("Out of memory");
   }
   return output.size();
+}
+
+// Where the page finds each field: the state names by code, the words' and
+// the texts' places in the summary and in each row, and the flags' bits, as
+// JSON.
+EMSCRIPTEN_KEEPALIVE const char* tamrikLayout() {
+  if (layout.empty()) {
+    std::string states;
+    for (const char* state : kStateNames)
+      states += (states.empty() ? "[\"" : ",\"") + std::string(state) + "\"";
+    layout = "{\"states\":" + states + "],\"summaryWords\":" + places(kSummaryWordNames) +
+             ",\"rowWords\":" + places(kRowWordNames) + ",\"summaryTexts\":" + spans(kSummaryText) +
+             ",\"rowTexts\":" + spans(kRowText) + ",\"flags\":{\"S\":" + std::to_string(kFlagS) +
+             ",\"P\":" + std::to_string(kFlagP) + ",\"A\":" + std::to_string(kFlagA) +
+             ",\"inRegisters\":" + std::to_string(kInRegisters) +
+             "},\"summaryWordCount\":" + std::to_string(kSummaryWords) +
+             ",\"rowWordCount\":" + std::to_string(kRowWords) +
+             ",\"summaryBytes\":" + std::to_string(widthOf(kSummaryText)) +
+             ",\"rowBytes\":" + std::to_string(widthOf(kRowText)) + "}";
+  }
+  return layout.c_str();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tamrikOutput() {
@@ -152,6 +231,14 @@ EMSCRIPTEN_KEEPALIVE const char* tamrikTexts() {
 
 EMSCRIPTEN_KEEPALIVE std::size_t tamrikTextSize() {
   return texts.size();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tamrikNote() {
+  return note.data();
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t tamrikNoteSize() {
+  return note.size();
 }
 
 }  // extern "C"

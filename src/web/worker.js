@@ -3,28 +3,39 @@
 // and hands the page the listing's bytes with the volume's fields from the
 // same read; the page decides how to show them. The reader reads the File
 // synchronously through FileReaderSync, which only a worker has, and only
-// the slices it asks for. Zip members are unpacked here, one at a time.
+// the slices it asks for. What it read is handed back too, and the page
+// hands it in again for the next listing of the image, so that toggles and
+// sorting never touch the file. Zip members are unpacked here.
 // The module is embedded; without fetch its loader decodes it in place
 // instead of fetching its own data: URL. The worker needs no network.
 var fetch = undefined;
 
 var Module = {
   onRuntimeInitialized() {
+    tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
-    postMessage({ready: true});
+    tamrikPost({type: 'ready', layout: tamrikLayout});
     tamrikNext();
   },
 };
 
+// Where each field of the lister's results lies, as the module tells it.
+let tamrikLayout = null;
 const tamrikEncoder = new TextEncoder();
+const tamrikDecoder = new TextDecoder();
 const tamrikQueue = [];
-// The page's Files, by number; the jobs name them.
-const tamrikFiles = [];
 let tamrikBusy = false;
 const MiB = 1024 * 1024;
+// What is kept of one image at most; a larger directory is read again.
+const tamrikKeepBytes = MiB;
 
-function tamrikReadSync(blob, from, to) {
-  return new Uint8Array(new FileReaderSync().readAsArrayBuffer(blob.slice(from, to)));
+function tamrikPost(message, transfer = []) {
+  postMessage(message, transfer);
+}
+
+// A NUL-ended text of the module's memory.
+function tamrikText(at) {
+  return tamrikDecoder.decode(HEAPU8.subarray(at, HEAPU8.indexOf(0, at)));
 }
 
 // The first bytes of a file, which hold the header and most directories, read
@@ -37,12 +48,18 @@ function tamrikReadAhead(blob) {
                                                            (error) => ({error}));
 }
 
-// A zip member's data as a Blob and what of it is read ahead: stored data is
-// read in place, deflated data unpacked here, never past 64 MiB, and then
-// wholly in memory. The page has read the central directory.
-async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
-  const zip = tamrikFiles[zipKey];
-  const local = tamrikReadSync(zip, offset, offset + 30);
+// What the reader reads from: the size and a synchronous read.
+const tamrikFileSource = (file) => ({
+  size: file.size,
+  read: (from, to) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(from, to))),
+});
+
+// A zip member's data, unpacked here: stored data is read in place, deflated
+// data unpacked, never past the size the archive gives (which the page has
+// bounded), and then wholly in memory. The page has read the archive's
+// directory.
+async function tamrikMember({zip, offset, method, packedSize, size}) {
+  const local = new Uint8Array(await zip.slice(offset, offset + 30).arrayBuffer());
   const word = (at) => local[at] | local[at + 1] << 8;
   if (local.length < 30 || word(0) !== 0x4b50 || word(2) !== 0x0403) {
     throw new Error('its entry in the archive is damaged');
@@ -50,7 +67,9 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
   const start = offset + 30 + word(26) + word(28);
   const packed = zip.slice(start, start + packedSize);
   if (packed.size !== packedSize) throw new Error('the archive ends inside it');
-  if (method === 0) return {file: packed, ...await tamrikReadAhead(packed), asked: tamrikHeadBytes};
+  if (method === 0) {
+    return {source: tamrikFileSource(packed), ...await tamrikReadAhead(packed)};
+  }
   const chunks = [];
   let unpacked = 0;
   const reader = packed.stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
@@ -59,9 +78,9 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
       const {done, value} = await reader.read();
       if (done) break;
       unpacked += value.length;
-      if (unpacked > 64 * MiB) {
+      if (unpacked > size) {
         reader.cancel();
-        throw new Error('it unpacks to more than 64 MiB');
+        throw new Error('it unpacks to more than the archive says');
       }
       chunks.push(value);
     }
@@ -76,9 +95,39 @@ async function tamrikMember({zip: zipKey, offset, method, packedSize, size}) {
     whole.set(chunk, at);
     at += chunk.length;
   }
-  // The whole member is the first window, so the reader never reads the
-  // file itself: only its size is asked.
-  return {file: {size: unpacked}, head: whole.buffer, asked: Infinity};
+  return {source: {size: unpacked, read: (from, to) => whole.subarray(from, to)},
+          head: whole.slice(0, tamrikHeadBytes).buffer};
+}
+
+// The file as the reader sees it (Module.tamrikFile): its size and slices.
+// Read from the source, each slice is kept while the image's share lasts;
+// read from what was kept, a slice that is not there is missed, and the
+// image is read from its file instead.
+function tamrikHanded(size, head, source, kept) {
+  const handed = {size, head, pieces: [], keptBytes: head.byteLength, whole: true, missed: false};
+  handed.slice = (from, to) => {
+    to = Math.min(to, size);
+    if (source) {
+      const bytes = source.read(from, to);
+      if (handed.whole && handed.keptBytes + bytes.length <= tamrikKeepBytes) {
+        handed.pieces.push([from, bytes.slice()]);
+        handed.keptBytes += bytes.length;
+      } else {
+        handed.whole = false;
+      }
+      return new Blob([bytes]);
+    }
+    // Past the end there is nothing to keep: the size says so. A piece
+    // was kept as far as the reader read, which is as far as it reads again.
+    if (from >= size) return new Blob([]);
+    const piece = kept.pieces.find(([at, bytes]) => at <= from && from < at + bytes.length);
+    if (!piece) {
+      handed.missed = true;
+      throw new Error('not kept');
+    }
+    return new Blob([piece[1].subarray(from - piece[0], to - piece[0])]);
+  };
+  return handed;
 }
 
 const tamrikReasons = {
@@ -86,9 +135,24 @@ const tamrikReasons = {
   NotReadableError: 'the browser may not read it, or it changed after it was chosen',
 };
 
-function tamrikList(job, {file, head, asked}) {
-  Module.tamrikFile = file;
-  Module.tamrikHead = head;
+const tamrikBrowserReason = (name) =>
+  tamrikReasons[name] || `the browser could not read it (${name})`;
+
+// The page's state of an image from the lister's, with the reason.
+function tamrikStateOf(words, note) {
+  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
+  switch (state) {
+    case 'unreadable': return {state, reason: tamrikBrowserReason(Module.tamrikOpenError)};
+    case 'out-of-memory': return {state: 'unreadable', reason: 'the page ran out of memory for it'};
+    case 'damaged': return {state, reason: 'it ends inside its directory'};
+    case 'listed': return note ? {state: 'damaged', reason: note} : {state, reason: ''};
+    default: return {state, reason: ''};
+  }
+}
+
+function tamrikList(job, handed, asked) {
+  Module.tamrikFile = handed;
+  Module.tamrikHead = handed.head;
   Module.tamrikHeadAsked = asked;
   const name = tamrikEncoder.encode(job.name);
   // The call may grow the memory, which replaces HEAPU8: take it after.
@@ -105,64 +169,130 @@ function tamrikList(job, {file, head, asked}) {
   const words = HEAPU32.slice(wordsAt, wordsAt + Module._tamrikWordCount());
   const textsAt = Module._tamrikTexts();
   const texts = HEAPU8.slice(textsAt, textsAt + Module._tamrikTextSize());
-
-  const states = ['unreadable', 'listed', 'not-lif', 'damaged', 'unreadable'];
-  const result = {state: states[words[0]], bytes, ends, words, texts, memory: HEAPU8.length};
-  if (words[0] === 0) {
-    const error = Module.tamrikOpenError;
-    result.reason = tamrikReasons[error] || `the browser could not read it (${error})`;
-  } else if (words[0] === 4) {
-    result.reason = 'the page ran out of memory for it';
-  }
-  return result;
+  const noteAt = Module._tamrikNote();
+  const note = tamrikDecoder.decode(HEAPU8.subarray(noteAt, noteAt + Module._tamrikNoteSize()));
+  return {...tamrikStateOf(words, note), bytes, ends, words, texts, memory: HEAPU8.length};
 }
 
+// What the reader read of the image, no further than it read: the head,
+// with the slices that follow on from it, and the slices past that. A
+// window shorter than asked stood for the whole file, and is asked for as
+// then.
+function tamrikKept(handed) {
+  const readTo = Module.tamrikReadTo;
+  const pieces = handed.pieces.filter(([at]) => at < readTo)
+      .map(([at, bytes]) => [at, bytes.subarray(0, readTo - at)]);
+  const whole = handed.head.byteLength < tamrikHeadBytes && readTo <= handed.head.byteLength;
+  let headBytes = Math.min(handed.head.byteLength, readTo);
+  const joined = [new Uint8Array(handed.head, 0, headBytes)];
+  while (pieces.length > 0 && pieces[0][0] <= headBytes) {
+    const [at, bytes] = pieces.shift();
+    const more = bytes.subarray(headBytes - at);
+    joined.push(more);
+    headBytes += more.length;
+  }
+  const head = new Uint8Array(headBytes);
+  joined.reduce((at, bytes) => (head.set(bytes, at), at + bytes.length), 0);
+  return {size: handed.size, head: head.buffer, asked: whole ? tamrikHeadBytes : headBytes,
+          pieces: pieces.map(([at, bytes]) => [at, bytes.slice()])};
+}
+
+// Lists from what was kept of the image, else from its file, keeping what
+// the reader reads there. Kept is {size, head, asked, pieces: [[offset,
+// bytes]]}.
+async function tamrikRead(job) {
+  if (job.kept) {
+    const handed = tamrikHanded(job.kept.size, job.kept.head, null, job.kept);
+    const result = tamrikList(job, handed, job.kept.asked);
+    if (!handed.missed) return {result};
+  }
+  const read = job.member ? await tamrikMember(job.member) :
+      {source: tamrikFileSource(job.file), ...await (job.head ?? tamrikReadAhead(job.file))};
+  if (read.error) throw read.error;
+  const handed = tamrikHanded(read.source.size, read.head, read.source, null);
+  const result = tamrikList(job, handed, tamrikHeadBytes);
+  // Kept only where a toggle changes the listing: a listed volume's.
+  const listed = tamrikLayout.states[result.words[tamrikLayout.summaryWords.state]] === 'listed';
+  const kept = listed && handed.whole ? tamrikKept(handed) : null;
+  return {result, kept};
+}
+
+// Lists one image; its result as the page takes it, with what to transfer.
 async function tamrikRun(job) {
-  let result;
+  let reply;
   let retire = false;
   try {
-    const read = job.member ? await tamrikMember(job.member) :
-        {file: tamrikFiles[job.file], ...await job.head, asked: tamrikHeadBytes};
-    if (read.error) throw read.error;
-    result = tamrikList(job, read);
+    reply = await tamrikRead(job);
   } catch (error) {
     // A trap of the reader itself, which leaves its memory in doubt.
     retire = error instanceof WebAssembly.RuntimeError;
     const reason = retire ? 'the lister stopped on it' :
-        error instanceof DOMException ?
-        tamrikReasons[error.name] || `the browser could not read it (${error.name})` :
+        error instanceof DOMException ? tamrikBrowserReason(error.name) :
         String(error?.message ?? error);
-    result = {state: 'unreadable', reason};
+    reply = {result: {state: 'unreadable', reason}};
   }
+  // No kept: the listing was made from what the page had kept.
+  const {result, kept} = reply;
   const transfer = [result.bytes, result.ends, result.words, result.texts].filter(Boolean)
       .map((array) => array.buffer);
-  postMessage({id: job.id, round: job.round, result, retire}, transfer);
+  return {said: {id: job.id, round: job.round, result, kept, retire}, transfer};
 }
+
+// The results go to the page a few at a time, each message costing the page
+// a task: when the jobs run out, when many are waiting or have waited long,
+// before a job that still waits for the file, and at once after a trap,
+// after which this worker lists nothing more.
+const tamrikResultsAtOnce = 32;
+const tamrikResultsWait = 50;
 
 async function tamrikNext() {
   if (tamrikBusy || !Module.tamrikReady) return;
   tamrikBusy = true;
-  while (tamrikQueue.length > 0) await tamrikRun(tamrikQueue.shift());
+  let results = [];
+  let transfer = [];
+  let since = 0;
+  while (tamrikQueue.length > 0) {
+    const done = await tamrikRun(tamrikQueue.shift());
+    if (results.length === 0) since = performance.now();
+    results.push(done.said);
+    transfer.push(...done.transfer);
+    if (done.said.retire) tamrikQueue.length = 0;
+    if (tamrikQueue.length === 0 || !(tamrikQueue[0].kept || tamrikQueue[0].ready) ||
+        results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
+      tamrikPost({type: 'results', results}, transfer);
+      results = [];
+      transfer = [];
+    }
+  }
   tamrikBusy = false;
 }
 
-// The page hands a worker several jobs at a time, so that the reads of their
-// first bytes wait for the browser together; when it starts a new round, the
-// jobs of earlier ones that have not started are dropped and said so.
-self.onmessage = ({data}) => {
-  if (data.files) {
-    tamrikFiles.length = data.from;
-    tamrikFiles.push(...data.files);
-    return;
-  }
-  if (data.round !== undefined && data.id === undefined) {
-    const dropped = tamrikQueue.filter((job) => job.round < data.round);
+// What the page says, by type. The page hands a worker several jobs at a
+// time, so that the reads of their first bytes wait for the browser
+// together; when it starts a new round, the jobs of earlier ones that have
+// not started are dropped and said so.
+const tamrikHandlers = {
+  round({round}) {
+    const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
-    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= data.round));
-    postMessage({dropped: dropped.map((job) => [job.id, job.round])});
-    return;
+    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= round));
+    tamrikPost({type: 'dropped', jobs: dropped.map((job) => [job.id, job.round])});
+  },
+  list({jobs}) {
+    for (const job of jobs) {
+      if (job.file && !job.kept) {
+        job.head = tamrikReadAhead(job.file);
+        job.head.then(() => { job.ready = true; });
+      }
+      tamrikQueue.push(job);
+    }
+    tamrikNext();
+  },
+};
+
+self.onmessage = ({data}) => {
+  if (!Object.hasOwn(tamrikHandlers, data.type)) {
+    throw new Error(`the worker got a message of unknown type ${data.type}`);
   }
-  if (data.file !== undefined) data.head = tamrikReadAhead(tamrikFiles[data.file]);
-  tamrikQueue.push(data);
-  tamrikNext();
+  tamrikHandlers[data.type](data);
 };
