@@ -137,8 +137,9 @@ PY
 damaged() {
   local flags=$1 want=$2 note=$3
   # shellcheck disable=SC2086
+  # At 500 kbit/s a track has room for a sector written twice.
   "$python" "$writer" "$raw" "$work/damaged/hfe" --cyls 77 --heads 2 --spt 16 --first-id 1 \
-    --interleave 2 --skew 3 $flags
+    --interleave 2 --skew 3 --rate 500 $flags
   mkdir -p "$work/damaged/file"
   mv "$work/damaged/hfe" "$work/damaged/file/disk"
   local options

@@ -127,7 +127,7 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
   if (header[11] != kMfm) {
     return refused("its tracks are in " + encodingName(header[11]) + "; only MFM is read");
   }
-  for (unsigned side = 0; side < 2; ++side) {
+  for (std::size_t side = 0; side < 2; ++side) {
     const unsigned char* alternative = header + 22 + 2 * side;
     if (alternative[0] == kAlternative && alternative[1] != kMfm) {
       return refused("track 0 of side " + std::to_string(side) + " is in " +
@@ -151,7 +151,7 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
   auto reader = std::make_shared<HfeReader>();
   reader->sides = sides;
   uint64_t furthest = 0;
-  for (unsigned i = 0; i < count; ++i) {
+  for (std::size_t i = 0; i < count; ++i) {
     HfeCylinder& cylinder = reader->cylinders.emplace_back();
     cylinder.start = uint64_t{le16(&list[4 * i])} * kBlock;
     cylinder.sideBytes = le16(&list[4 * i + 2]) / 2;

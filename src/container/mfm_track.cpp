@@ -53,8 +53,9 @@ constexpr Tables makeTables() {
     for (unsigned cell = 1; cell < 16; cell += 2) byte = byte << 1 | (cells >> cell & 1U);
     t.byteOf[cells] = static_cast<uint8_t>(byte);
   }
-  for (unsigned by = 0; by < 16; ++by)
+  for (unsigned by = 0; by < 16; ++by) {
     t.intoSync[rotated(kSync, by)] = static_cast<uint8_t>(by + 1);
+  }
   return t;
 }
 
@@ -134,7 +135,7 @@ std::size_t findSync(const unsigned char* cells, std::size_t from, std::size_t e
          into[word >> 48]) == 0) {
       continue;
     }
-    for (unsigned lane = 0; lane < 4; ++lane) {
+    for (std::size_t lane = 0; lane < 4; ++lane) {
       const std::size_t here = at + 16 * lane;
       const unsigned into1 = into[word >> 16 * lane & 0xFFFF];
       if (into1 == 0) continue;
