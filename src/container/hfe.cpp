@@ -71,8 +71,9 @@ struct HfeReader {
     const std::size_t span = spanOf(cylinder.sideBytes);
     if (span + kMfmPadding > room) {
       room = span + kMfmPadding;
-      stored = std::make_unique_for_overwrite<unsigned char[]>(room);
-      cells = std::make_unique_for_overwrite<unsigned char[]>(room);
+      // Not make_unique_for_overwrite: the page's standard library lacks it.
+      stored.reset(new unsigned char[room]);
+      cells.reset(new unsigned char[room]);
     }
     const auto start = static_cast<std::streamoff>(cylinder.start);
     if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||

@@ -23,63 +23,71 @@ constexpr unsigned rotated(unsigned cells, unsigned by) {
   return (cells >> by | cells << (16 - by)) & 0xFFFF;
 }
 
+// Made on first use, not at compile time: 130 KB of tables would take a
+// third of the page's budget for its files.
 struct Tables {
   // CRC-16/CCITT a byte at a time ([0]), and the same byte followed by k
   // zero bytes ([k]), to take eight bytes a step.
-  uint16_t crc[8][256] = {};
+  uint16_t crc[8][256];
   // The byte that 16 cells hold: their data cells (1, 3, ... 15), the first
   // one highest.
-  uint8_t byteOf[65536] = {};
+  uint8_t byteOf[65536];
   // For the 16 cells c read where a run of syncs stands, how many cells
   // into a sync they start, plus one; 0 for all others.
   uint8_t intoSync[65536] = {};
-};
 
-constexpr Tables makeTables() {
-  Tables t;
-  for (unsigned i = 0; i < 256; ++i) {
-    unsigned crc = i << 8;
-    for (int k = 0; k < 8; ++k) crc = (crc & 0x8000) != 0 ? (crc << 1 ^ 0x1021) & 0xFFFF : crc << 1;
-    t.crc[0][i] = static_cast<uint16_t>(crc);
-  }
-  for (unsigned k = 1; k < 8; ++k) {
+  Tables() {
     for (unsigned i = 0; i < 256; ++i) {
-      const unsigned before = t.crc[k - 1][i];
-      t.crc[k][i] = static_cast<uint16_t>((before << 8 & 0xFFFF) ^ t.crc[0][before >> 8]);
+      unsigned value = i << 8;
+      for (int k = 0; k < 8; ++k) {
+        value = (value & 0x8000) != 0 ? (value << 1 ^ 0x1021) & 0xFFFF : value << 1;
+      }
+      crc[0][i] = static_cast<uint16_t>(value);
+    }
+    for (unsigned k = 1; k < 8; ++k) {
+      for (unsigned i = 0; i < 256; ++i) {
+        const unsigned before = crc[k - 1][i];
+        crc[k][i] = static_cast<uint16_t>((before << 8 & 0xFFFF) ^ crc[0][before >> 8]);
+      }
+    }
+    uint8_t half[256];  // the four data cells of eight cells
+    for (unsigned i = 0; i < 256; ++i) {
+      half[i] = static_cast<uint8_t>((i << 2 & 8) | (i >> 1 & 4) | (i >> 4 & 2) | (i >> 7 & 1));
+    }
+    for (unsigned cells = 0; cells < 65536; ++cells) {
+      byteOf[cells] = static_cast<uint8_t>(half[cells & 0xFF] << 4 | half[cells >> 8]);
+    }
+    for (unsigned by = 0; by < 16; ++by) {
+      intoSync[rotated(kSync, by)] = static_cast<uint8_t>(by + 1);
     }
   }
-  for (unsigned cells = 0; cells < 65536; ++cells) {
-    unsigned byte = 0;
-    for (unsigned cell = 1; cell < 16; cell += 2) byte = byte << 1 | (cells >> cell & 1U);
-    t.byteOf[cells] = static_cast<uint8_t>(byte);
-  }
-  for (unsigned by = 0; by < 16; ++by) {
-    t.intoSync[rotated(kSync, by)] = static_cast<uint8_t>(by + 1);
-  }
-  return t;
+};
+
+const Tables& tables() {
+  static const Tables made;
+  return made;
 }
 
-constexpr Tables kTables = makeTables();
-
-constexpr uint16_t crcStep(uint16_t crc, unsigned byte) {
-  return static_cast<uint16_t>(crc << 8 ^ kTables.crc[0][(crc >> 8 ^ byte) & 0xFF]);
+inline uint16_t crcStep(const Tables& t, uint16_t crc, unsigned byte) {
+  return static_cast<uint16_t>(crc << 8 ^ t.crc[0][(crc >> 8 ^ byte) & 0xFF]);
 }
 
-uint16_t crcOver(uint16_t crc, const unsigned char* bytes, std::size_t count) {
-  const auto& t = kTables.crc;
+uint16_t crcOver(const Tables& tables, uint16_t crc, const unsigned char* bytes,
+                 std::size_t count) {
+  const auto& t = tables.crc;
   for (; count >= 8; count -= 8, bytes += 8) {
     crc = static_cast<uint16_t>(t[7][(crc >> 8 ^ bytes[0]) & 0xFF] ^ t[6][(crc ^ bytes[1]) & 0xFF] ^
                                 t[5][bytes[2]] ^ t[4][bytes[3]] ^ t[3][bytes[4]] ^ t[2][bytes[5]] ^
                                 t[1][bytes[6]] ^ t[0][bytes[7]]);
   }
-  for (; count > 0; --count) crc = crcStep(crc, *bytes++);
+  for (; count > 0; --count) crc = crcStep(tables, crc, *bytes++);
   return crc;
 }
 
 // The CRC as it stands before a field: over the three syncs and the mark.
-constexpr uint16_t crcAfterMark(unsigned mark) {
+uint16_t crcAfterMark(const Tables& t, unsigned mark) {
   uint16_t crc = 0xFFFF;
-  for (const unsigned byte : {0xA1U, 0xA1U, 0xA1U, mark}) crc = crcStep(crc, byte);
+  for (const unsigned byte : {0xA1U, 0xA1U, 0xA1U, mark}) crc = crcStep(t, crc, byte);
   return crc;
 }
 
@@ -102,12 +110,12 @@ inline unsigned cells16(const unsigned char* cells, std::size_t at) {
   return word >> at % 8 & 0xFFFF;
 }
 
-inline unsigned dataByte(unsigned cells) {
-  return kTables.byteOf[cells];
+inline unsigned dataByte(const Tables& t, unsigned cells) {
+  return t.byteOf[cells];
 }
 
 // Decodes `count` bytes from cell `at` on into `out`.
-void decodeBytes(const unsigned char* cells, std::size_t at, std::size_t count,
+void decodeBytes(const Tables& t, const unsigned char* cells, std::size_t at, std::size_t count,
                  unsigned char* out) {
   // Three bytes from every eight bytes of cells, all at the same shift.
   const unsigned char* p = cells + at / 8;
@@ -115,11 +123,13 @@ void decodeBytes(const unsigned char* cells, std::size_t at, std::size_t count,
   std::size_t i = 0;
   for (; i + 3 <= count; i += 3, p += 6) {
     const uint64_t word = load64(p) >> shift;
-    out[i] = static_cast<unsigned char>(dataByte(word & 0xFFFF));
-    out[i + 1] = static_cast<unsigned char>(dataByte(word >> 16 & 0xFFFF));
-    out[i + 2] = static_cast<unsigned char>(dataByte(word >> 32 & 0xFFFF));
+    out[i] = static_cast<unsigned char>(dataByte(t, word & 0xFFFF));
+    out[i + 1] = static_cast<unsigned char>(dataByte(t, word >> 16 & 0xFFFF));
+    out[i + 2] = static_cast<unsigned char>(dataByte(t, word >> 32 & 0xFFFF));
   }
-  for (; i < count; ++i) out[i] = static_cast<unsigned char>(dataByte(cells16(cells, at + 16 * i)));
+  for (; i < count; ++i) {
+    out[i] = static_cast<unsigned char>(dataByte(t, cells16(cells, at + 16 * i)));
+  }
 }
 
 // Where the first run of syncs from cell `from` on starts, with 16 cells of
@@ -127,10 +137,11 @@ void decodeBytes(const unsigned char* cells, std::size_t at, std::size_t count,
 // covers a 16-cell boundary with 16 of its cells, so only those are looked
 // at, four at a time: the same 16 cells turned by how far into a sync they
 // start.
-std::size_t findSync(const unsigned char* cells, std::size_t from, std::size_t end) {
+std::size_t findSync(const Tables& t, const unsigned char* cells, std::size_t from,
+                     std::size_t end) {
   for (std::size_t at = (from + 15) / 16 * 16; at + 16 <= end; at += 64) {
     const uint64_t word = load64(cells + at / 8);
-    const auto& into = kTables.intoSync;
+    const auto& into = t.intoSync;
     if ((into[word & 0xFFFF] | into[word >> 16 & 0xFFFF] | into[word >> 32 & 0xFFFF] |
          into[word >> 48]) == 0) {
       continue;
@@ -152,14 +163,15 @@ std::size_t findSync(const unsigned char* cells, std::size_t from, std::size_t e
 }  // namespace
 
 void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track) {
+  const Tables& t = tables();
   const std::size_t end = cellBytes * 8;
   constexpr std::size_t kNone = SIZE_MAX;
   std::size_t open = kNone;  // the sector of the last id field, while it awaits its data
-  for (std::size_t at = findSync(cells, 0, end); at < end; at = findSync(cells, at, end)) {
+  for (std::size_t at = findSync(t, cells, 0, end); at < end; at = findSync(t, cells, at, end)) {
     at += kCellsPerByte;
     while (at + kCellsPerByte <= end && cells16(cells, at) == kSync) at += kCellsPerByte;
     if (at + kCellsPerByte > end) break;
-    const unsigned mark = dataByte(cells16(cells, at));
+    const unsigned mark = dataByte(t, cells16(cells, at));
     at += kCellsPerByte;
     // A field whose CRC is wrong is looked into again from after its mark:
     // a sync inside it may start the next field.
@@ -167,8 +179,8 @@ void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackReco
       open = kNone;
       unsigned char id[kIdBytes];
       if (at + kCellsPerByte * kIdBytes > end) break;
-      decodeBytes(cells, at, kIdBytes, id);
-      if (crcOver(crcAfterMark(kIdMark), id, kIdBytes) != 0) continue;
+      decodeBytes(t, cells, at, kIdBytes, id);
+      if (crcOver(t, crcAfterMark(t, kIdMark), id, kIdBytes) != 0) continue;
       at += kCellsPerByte * kIdBytes;
       SectorRecord& sector = track.sectors.emplace_back();
       sector.cylinder = id[0];
@@ -187,8 +199,8 @@ void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackReco
       // Zeros where the track ends first.
       track.data.resize(sector.dataOffset + stored);
       unsigned char* data = track.data.data() + sector.dataOffset;
-      decodeBytes(cells, at, there, data);
-      const bool whole = there == stored && crcOver(crcAfterMark(mark), data, stored) == 0;
+      decodeBytes(t, cells, at, there, data);
+      const bool whole = there == stored && crcOver(t, crcAfterMark(t, mark), data, stored) == 0;
       track.data.resize(sector.dataOffset + sector.size);
       sector.state = whole ? SectorState::kWhole : SectorState::kDataError;
       if (whole) at += kCellsPerByte * stored;
