@@ -4,29 +4,6 @@
 #include <cstring>
 
 namespace tamrik {
-namespace {
-
-// One block read, and the field rule of records read in one block, so that
-// the degraded values of a cut field are worked out in one place.
-template <typename T>
-bool readBigEndian(std::istream& in, T& value, std::size_t bytes) {
-  value = 0;
-  if (!in.good()) return false;
-  unsigned char raw[4];
-  const std::size_t got = readBlock(in, raw, bytes);
-  value = static_cast<T>(recordFieldBE(raw, got, 0, bytes));
-  return in.good();
-}
-
-}  // namespace
-
-bool readBE16(std::istream& in, uint16_t& value) {
-  return readBigEndian(in, value, 2);
-}
-
-bool readBE32(std::istream& in, uint32_t& value) {
-  return readBigEndian(in, value, 4);
-}
 
 std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size) {
   if (!in.good()) {
@@ -39,18 +16,6 @@ std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size) {
     in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
   }
   return static_cast<std::size_t>(got);
-}
-
-std::string readFixedText(std::istream& in, std::size_t width) {
-  std::string text(width, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(width));
-  return text;
-}
-
-BcdStamp readBcdStamp(std::istream& in) {
-  BcdStamp bcd{};
-  in.read(reinterpret_cast<char*>(bcd.data()), static_cast<std::streamsize>(bcd.size()));
-  return bcd;
 }
 
 StampText formatBcdStamp(const BcdStamp& bcd) {

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
-// Readers for the big-endian integers, BCD timestamps and fixed-width text
-// fields of a LIF image.
-//
-// They follow one rule so that callers need not test every read: once the
-// stream has failed, integer reads yield 0 and block reads store nothing, and
-// the final stream state tells whether the record was read whole.
+// The big-endian integers and BCD timestamps of a LIF image, decoded from
+// records in memory. A record is read in one block; where the image ends
+// inside it, its fields take the values that reading them one by one from
+// a stream would have given, so that a cut record decodes the same
+// whatever the size of the reads.
 #ifndef TAMRIK_LIF_BYTE_READER_H_
 #define TAMRIK_LIF_BYTE_READER_H_
 
 #include <array>
 #include <cstdint>
 #include <istream>
-#include <string>
 
 #include "lif/inline_text.h"
 
@@ -21,29 +19,16 @@ using BcdStamp = std::array<unsigned char, 6>;
 // A stamp as text, "YY/MM/DD HH:MM:SS": always 17 characters.
 using StampText = InlineText<17>;
 
-// Reads 2 or 4 bytes, most significant first. A byte missing at the end of
-// the data contributes 0xFF (the low bits of the end-of-file value) and stops
-// the read. Return whether the stream is still good.
-bool readBE16(std::istream& in, uint16_t& value);
-bool readBE32(std::istream& in, uint32_t& value);
-
-// Reads an N-byte text field whole: blanks and NUL bytes stay, and bytes a
-// short read did not deliver are NUL, so the text is always N characters.
-std::string readFixedText(std::istream& in, std::size_t width);
-
-// Reads six bytes; those a short read did not deliver are zero.
-BcdStamp readBcdStamp(std::istream& in);
-
 // Reads up to `size` bytes with one call on the stream's buffer and returns
 // how many arrived. Fewer mark the stream failed and at end, and a stream
 // that is not good reads nothing, as with istream::read.
 std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size);
 
 // The big-endian field of `width` (at most 4) bytes at `offset` of a record
-// of which only the first `available` bytes could be read, with the value
-// the stream readers above would have given when reading the record field
-// by field: the byte after the last available one reads as 0xFF and ends
-// its field, and the fields after it read as 0.
+// of which only the first `available` bytes could be read. Read field by
+// field, the byte after the last available one would be the end-of-file
+// value, whose low bits are 0xFF, and would end its field; the fields after
+// it would read as 0.
 inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available,
                               std::size_t offset, std::size_t width) {
   if (offset > available) return 0;

@@ -52,7 +52,6 @@ bool LifVolume::readHeader() {
 
 bool LifVolume::readDirectory() {
   if (!readHeader()) return false;
-  usedCount = 0;
   stream.clear();
   // Formed in 64 bits so that no header value can wrap to a smaller offset
   // or slot count; a directory beyond the end of the image fails to read.
@@ -64,13 +63,10 @@ bool LifVolume::readDirectory() {
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
 
   // Whole slots are taken from the stream's buffer, a block at a time, and
-  // each entry is decoded in memory. `taken` counts the bytes that reading
-  // entry by entry would have consumed, so that the stream ends as it
-  // would have: failed where the image ends before them, else just after
-  // them.
+  // each entry is decoded in memory. The image fails to read where it ends
+  // before the bytes that reading entry by entry would have needed.
   std::streambuf& source = *stream.rdbuf();
   unsigned char block[kBlockSlots * kEntryBytes];
-  uint64_t taken = 0;
   while (slotsLeft > 0) {
     // A list that its entries have filled gets room for every slot left at
     // once, so that a large directory is not moved again and again while
@@ -103,23 +99,18 @@ bool LifVolume::readDirectory() {
       // The end marker is taken without the 20 bytes after its type code.
       const bool endMarker = static_cast<uint16_t>(entry.typeCode) == kEndOfDirectory;
       const std::size_t wanted = endMarker ? 12 : kEntryBytes;
-      if (accepted && entry.typeCode != 0) {
-        ++usedCount;
-        entries.push_back(entry);
-      }
+      if (accepted && entry.typeCode != 0) entries.push_back(entry);
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         return false;
       }
-      taken += wanted;
       if (!accepted) {
         slotsLeft = 0;
         break;
       }
     }
   }
-  stream.seekg(static_cast<std::streamoff>(dirOffset + taken));
-  return stream.good();
+  return true;
 }
 
 }  // namespace tamrik
