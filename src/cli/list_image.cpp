@@ -11,8 +11,9 @@
 namespace tamrik {
 
 void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
-               const LineWriter& writer) {
-  const std::unique_ptr<std::streambuf> file = container::openVolume(io::openImageFile(fileName));
+               const LineWriter& writer, io::KnownType known) {
+  const std::unique_ptr<std::streambuf> file =
+      container::openVolume(io::openImageFile(fileName, known));
   if (!file) return;
   std::istream image(file.get());
   listVolume(image, sortByName, alwaysBytes, writer);

@@ -78,7 +78,8 @@ struct HandedFile {
 }  // namespace
 
 // The name is the one the page gave the handed file, and is only shown.
-std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/) {
+std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/,
+                                              KnownType /*known*/) {
   if (tamrikOpenHandedFile() == 0) return nullptr;
   return std::make_unique<PositionedStreamBuf<HandedFile>>(0);
 }

@@ -44,7 +44,8 @@ struct HandleFile {
 
 }  // namespace
 
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName) {
+// The type is asked of the open handle, which costs no more.
+std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName, KnownType /*known*/) {
   // Other programs may read, write, rename or delete the image meanwhile.
   // Without backup semantics a folder does not open at all.
   const HANDLE file = ::CreateFileA(fileName.c_str(), GENERIC_READ,
