@@ -15,11 +15,22 @@ constexpr std::size_t kBlockSlots = 128;
 // of 65,536 entries, about 5 MiB.
 constexpr uint64_t kReservedSlots = 65536 + 8;
 
+// seekg to an absolute offset without its sentry, which costs more than
+// the seek itself: a failed stream stays where it is, and a position the
+// buffer refuses fails it.
+void seekTo(std::istream& in, uint64_t offset) {
+  if (in.fail()) return;
+  const std::streampos refused(std::streamoff(-1));
+  if (in.rdbuf()->pubseekpos(static_cast<std::streamoff>(offset), std::ios_base::in) == refused) {
+    in.setstate(std::ios_base::failbit);
+  }
+}
+
 }  // namespace
 
 bool LifVolume::readHeader() {
   stream.clear();
-  stream.seekg(0);
+  seekTo(stream, 0);
   // The header in one block read; a field that is cut short reads as the
   // stream readers would give it, and missing text and stamp bytes as zero.
   unsigned char raw[kHeaderBytes] = {};
@@ -56,7 +67,7 @@ bool LifVolume::readDirectory() {
   // Formed in 64 bits so that no header value can wrap to a smaller offset
   // or slot count; a directory beyond the end of the image fails to read.
   const uint64_t dirOffset = uint64_t{dirStart} * kSectorBytes;
-  stream.seekg(static_cast<std::streamoff>(dirOffset));
+  seekTo(stream, dirOffset);
   if (!stream.good()) return false;
   uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
   // Room for the first block up front, a floppy's whole directory.
@@ -94,12 +105,14 @@ bool LifVolume::readDirectory() {
     for (std::size_t at = 0; at < slots * kEntryBytes; at += kEntryBytes) {
       --slotsLeft;
       const std::size_t available = got > at ? std::min(got - at, kEntryBytes) : 0;
-      LifDirEntry entry;
+      // Decoded in its place at the end of the list, and taken off again
+      // when it is not kept.
+      LifDirEntry& entry = entries.emplace_back();
       const bool accepted = entry.readEntry(block + at, available);
       // The end marker is taken without the 20 bytes after its type code.
       const bool endMarker = static_cast<uint16_t>(entry.typeCode) == kEndOfDirectory;
       const std::size_t wanted = endMarker ? 12 : kEntryBytes;
-      if (accepted && entry.typeCode != 0) entries.push_back(entry);
+      if (!accepted || entry.typeCode == 0) entries.pop_back();
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         return false;
