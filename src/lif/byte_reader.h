@@ -24,19 +24,25 @@ using StampText = InlineText<17>;
 // that is not good reads nothing, as with istream::read.
 std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size);
 
-// The big-endian field of `width` (at most 4) bytes at `offset` of a record
+// The big-endian field of `width` (2 or 4) bytes at `offset` of a record
 // of which only the first `available` bytes could be read. Read field by
 // field, the byte after the last available one would be the end-of-file
 // value, whose low bits are 0xFF, and would end its field; the fields after
 // it would read as 0.
 inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available,
                               std::size_t offset, std::size_t width) {
+  if (offset + width <= available) {
+    // One expression for a whole field, which compilers make a load and a
+    // byte swap.
+    const unsigned char* at = record + offset;
+    return width == 2
+               ? uint32_t{at[0]} << 8 | at[1]
+               : uint32_t{at[0]} << 24 | uint32_t{at[1]} << 16 | uint32_t{at[2]} << 8 | at[3];
+  }
   if (offset > available) return 0;
-  const std::size_t present = width < available - offset ? width : available - offset;
   uint32_t value = 0;
-  for (std::size_t i = 0; i < present; ++i) value = value << 8 | record[offset + i];
-  if (present < width) value = value << 8 | 0xFF;
-  return value;
+  for (std::size_t i = offset; i < available; ++i) value = value << 8 | record[i];
+  return value << 8 | 0xFF;
 }
 
 // "YY/MM/DD HH:MM:SS" from year, month, day, hour, minute, second in BCD.
