@@ -107,8 +107,9 @@ LC_ALL=C join -a1 -a2 -e 0 -o 0,1.2,2.2 "$work/calls_tamrik" "$work/calls_floor"
   sort -k2,2nr -k3,3nr -k1,1 | awk '{ printf "   %-14s %8d %8d\n", $1, $2, $3 }'
 awk -v t="$(statCalls "$work/calls_tamrik")" -v o="$(statCalls "$work/calls_one")" \
   -v f="$(statCalls "$work/calls_floor")" -v n="$images" 'BEGIN {
+  perImage = n > 1 ? (t - o) / (n - 1) : t - o
   printf "   stat-family calls: tamrik %d, floor %d; tamrik per image beyond the first %.2f\n",
-    t, f, n > 1 ? (t - o) / (n - 1) : t - o }'
+    t, f, perImage }'
 
 large=$(ls "$work/large"/*)
 : >"$work/large_rounds"
