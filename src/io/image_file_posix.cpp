@@ -31,11 +31,6 @@ struct FdFile {
     return got;
   }
 
-  int64_t size() const {
-    struct stat info;
-    return ::fstat(fd, &info) == 0 ? int64_t{info.st_size} : -1;
-  }
-
   int fd;
 };
 

@@ -37,10 +37,6 @@ EM_JS(int, tamrikOpenHandedFile, (), {
   }
 });
 
-EM_JS(double, tamrikHandedFileSize, (), {
-  return Module.tamrikFile ? Module.tamrikFile.size : -1;
-});
-
 EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
   try {
     let window = Module.tamrikWindow;
@@ -71,8 +67,6 @@ struct HandedFile {
   int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
     return tamrikReadHandedFile(static_cast<double>(offset), into, static_cast<int>(bytes));
   }
-
-  int64_t size() const { return static_cast<int64_t>(tamrikHandedFileSize()); }
 };
 
 }  // namespace

@@ -34,11 +34,6 @@ struct HandleFile {
     return got;
   }
 
-  int64_t size() const {
-    LARGE_INTEGER size;
-    return ::GetFileSizeEx(file, &size) ? int64_t{size.QuadPart} : -1;
-  }
-
   HANDLE file;
 };
 
