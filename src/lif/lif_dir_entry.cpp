@@ -62,10 +62,4 @@ uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
   return (nibbles - k + 1) >> 1;
 }
 
-bool LifDirEntry::operator<(const LifDirEntry& other) const {
-  // The views compare as memcmp does: bytes as unsigned values, and a name
-  // that is a prefix of the other first.
-  return name.view() < other.name.view();
-}
-
 }  // namespace tamrik

@@ -62,9 +62,6 @@ struct LifDirEntry {
   // Byte size of a "71" file from the nibble count in implWord, less an
   // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.
   uint32_t nibbleBytes(uint32_t k) const;
-
-  // Name order for the -s sort: bytes compared as unsigned values.
-  bool operator<(const LifDirEntry& other) const;
 };
 
 }  // namespace tamrik

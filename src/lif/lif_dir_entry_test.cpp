@@ -124,29 +124,5 @@ TEST(ReadEntry, CutInsideTheStampLeavesZeros) {
   EXPECT_EQ(entry.implWord, 0U);
 }
 
-TEST(NameOrder, ComparesUnsignedBytes) {
-  const auto named = [](std::string name) {
-    LifDirEntry entry;
-    entry.name = std::move(name);
-    return entry;
-  };
-  const struct {
-    std::string lesser;
-    std::string greater;
-  } cases[] = {
-      {"AB        ", "ABC       "},
-      {"Abc       ", "abc       "},
-      {std::string("A\0", 2) + "        ", "A         "},
-      {" ZZ       ", "0         "},
-      {"zzzzzzzzzz", "\x80         "},
-      {"\x80        ", "\xFF        "},
-  };
-  for (const auto& c : cases) {
-    EXPECT_TRUE(named(c.lesser) < named(c.greater)) << c.lesser;
-    EXPECT_FALSE(named(c.greater) < named(c.lesser)) << c.lesser;
-  }
-  EXPECT_FALSE(named("SAME      ") < named("SAME      "));
-}
-
 }  // namespace
 }  // namespace tamrik

@@ -167,10 +167,12 @@ TEST(DirectoryTable, SortByNameRenumbersRows) {
 
 TEST(DirectoryTable, SortByNameComparesWholeNamesAsUnsignedBytes) {
   // Names alike in their first eight bytes, and bytes above 0x7F.
-  const std::string names[] = {"\xE9TUDE", "ABCDEFGHIK",           "abc", "ABCDEFGHIJ",
-                               "ABCDEFGH", std::string("AB\0", 3), "AB"};
-  const std::string sorted[] = {std::string("AB\0", 3), "AB",  "ABCDEFGH", "ABCDEFGHIJ",
-                                "ABCDEFGHIK",           "abc", "\xE9TUDE"};
+  const std::string names[] = {
+      "\xE9TUDE", "ABCDEFGHIK", "abc",        "ABCDEFGHIJ", "ABCDEFGH", std::string("AB\0", 3),
+      "AB",       "\x80",       "zzzzzzzzzz", " ZZ",        "0"};
+  const std::string sorted[] = {
+      " ZZ",        "0",   std::string("AB\0", 3), "AB",   "ABCDEFGH", "ABCDEFGHIJ",
+      "ABCDEFGHIK", "abc", "zzzzzzzzzz",           "\x80", "\xE9TUDE"};
   Example e;
   e.volume.entries.clear();
   for (const std::string& name : names) e.volume.entries.push_back(entry(name, 1, 1, 1));
