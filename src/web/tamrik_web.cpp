@@ -64,8 +64,8 @@ void appendText(std::string_view text, std::size_t width) {
 void keepFields(const tamrik::LifVolume& volume, bool sortByName, bool alwaysBytes) {
   const std::vector<const tamrik::LifDirEntry*> rows = tamrik::tableRows(volume, sortByName);
   const uint32_t total = tamrik::totalBytes(volume);
-  const auto usedCount = static_cast<uint32_t>(volume.entries.size());
-  words = {kListed, tamrik::entryCapacity(volume),          usedCount,
+  const auto usedEntries = static_cast<uint32_t>(volume.entries.size());
+  words = {kListed, tamrik::entryCapacity(volume),          usedEntries,
            total,   total - tamrik::endOfUsedSpace(volume), static_cast<uint32_t>(rows.size())};
   appendText(volume.label, 6);
   appendText(volume.initStamp, 17);
