@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <istream>
 
 #include "lif/inline_text.h"
@@ -47,7 +48,26 @@ inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available
 
 // "YY/MM/DD HH:MM:SS" from year, month, day, hour, minute, second in BCD.
 // Nibbles above 9 are not rejected: they print as ':' to '?'.
-StampText formatBcdStamp(const BcdStamp& bcd);
+inline StampText formatBcdStamp(const BcdStamp& bcd) {
+  // The two characters of every byte value, made at compile time.
+  static constexpr std::array<char, 512> kDigitPairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+      pairs[2 * byte] = static_cast<char>('0' + (byte >> 4));
+      pairs[2 * byte + 1] = static_cast<char>('0' + (byte & 0x0F));
+    }
+    return pairs;
+  }();
+  // Copied whole from a constant, so that only the digits are written here.
+  static constexpr StampText kPunctuation("00/00/00 00:00:00");
+  // A copy of the bytes, which the stores below cannot be taken to change.
+  const BcdStamp bytes = bcd;
+  StampText text = kPunctuation;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::memcpy(text.bytes.data() + 3 * i, kDigitPairs.data() + 2 * std::size_t{bytes[i]}, 2);
+  }
+  return text;
+}
 
 }  // namespace tamrik
 
