@@ -31,8 +31,9 @@ void seekTo(std::istream& in, uint64_t offset) {
 bool LifVolume::readHeader() {
   stream.clear();
   seekTo(stream, 0);
-  // The header in one block read; a field that is cut short reads as the
-  // stream readers would give it, and missing text and stamp bytes as zero.
+  // The header in one block read; a field that is cut short reads as
+  // reading field by field would give it (byte_reader.h), and missing text
+  // and stamp bytes as zero.
   unsigned char raw[kHeaderBytes] = {};
   const std::size_t got = readBlock(stream, raw, kHeaderBytes);
   const auto field = [&](std::size_t offset, std::size_t width) {
