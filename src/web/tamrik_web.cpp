@@ -95,7 +95,7 @@ void keepFields(const tamrik::LifVolume& volume, bool sortByName, bool alwaysByt
   const uint32_t total = tamrik::totalBytes(volume);
   words[kState] = kListed;
   words[kCapacity] = tamrik::entryCapacity(volume);
-  words[kUsed] = volume.usedCount;
+  words[kUsed] = static_cast<uint32_t>(volume.entries.size());
   words[kTotal] = total;
   words[kFree] = total - tamrik::endOfUsedSpace(volume);
   words[kRows] = static_cast<uint32_t>(rows.size());
