@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Times the whole program as a user runs it, against two references built
-# from bench/: syscall_floor.c, which makes the same system calls and writes
-# the same lines from templates (the floor), and minimal_lister.c, a plain C
-# lister that formats its lines with snprintf.
+# from bench/: syscall_floor.c, which makes only the system calls any lister
+# needs, no stat among them, and writes the same lines from templates (the
+# floor), and minimal_lister.c, a plain C lister that formats its lines with
+# snprintf.
 #   1. 10,000 generated floppies of 30 entries, tamrik -n 'folder/*', output
-#      to a pipe: medians of paired runs, user time per output line, and
-#      the ratios to both references.
+#      to a pipe: medians of paired runs, user time per output line, the
+#      ratios to both references, and the system calls of tamrik and the
+#      floor (strace -c), with the stat-family calls per image.
 #   2. One directory of 65,536 entries to /dev/null, with and without -s.
 # Beside the times, the instructions of the whole process under callgrind,
 # the same on every run: per output line over 1,000 of the floppies, and
@@ -21,17 +23,18 @@ images=${1:-10000}
 runs=${2:-9}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
 
-[ -x /usr/bin/time ] && command -v valgrind >/dev/null ||
-  { apt-get update -qq && apt-get install -y -qq time valgrind; }
+[ -x /usr/bin/time ] && command -v valgrind >/dev/null && command -v strace >/dev/null ||
+  { apt-get update -qq && apt-get install -y -qq time valgrind strace; }
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAMRIK_BENCHMARK=ON >/dev/null
 cmake --build "$build" -j"$(nproc)" --target tamrik tamrik_make_images >/dev/null
 program=${TAMRIK_BENCH_PROGRAM:-$build/tamrik}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/images" "$work/large" "$work/counted"
+mkdir "$work/images" "$work/large" "$work/counted" "$work/one"
 "$build/tamrik_make_images" "$work/images" "$images"
 "$build/tamrik_make_images" "$work/counted" 1000
+"$build/tamrik_make_images" "$work/one" 1
 "$build/tamrik_make_images" "$work/large" 1 65536
 cc -O2 -Wall -Wextra -o "$work/syscall_floor" bench/syscall_floor.c
 cc -O2 -Wall -Wextra -o "$work/minimal_lister" bench/minimal_lister.c
@@ -70,6 +73,19 @@ counted=$("$program" -n "$work/counted/*" | wc -l)
 countedTamrik=$(instructions "$program" -n "$work/counted/*")
 countedFloor=$(instructions "$work/syscall_floor" "$work/counted")
 
+# System calls of one whole run by name, "name count" a line, in the order
+# join needs.
+syscalls() {
+  strace -f -c -o "$work/strace" "$@" >/dev/null
+  awk '$4 ~ /^[0-9]+$/ && $NF != "total" { print $NF, $4 }' "$work/strace" | LC_ALL=C sort
+}
+statCalls() { awk '$1 ~ /stat/ && $1 !~ /statfs/ { n += $2 } END { print n + 0 }' "$1"; }
+syscalls "${tamrik[@]}" >"$work/calls_tamrik"
+syscalls "${floor[@]}" >"$work/calls_floor"
+# The calls of a run over one image: what the run makes once, whatever
+# the number of images.
+syscalls "$program" -n "$work/one/*" >"$work/calls_one"
+
 /usr/bin/time -v -o "$work/peak_tamrik" "${tamrik[@]}" | cat >/dev/null
 /usr/bin/time -v -o "$work/peak_floor" "${floor[@]}" | cat >/dev/null
 
@@ -85,6 +101,15 @@ echo "   ratio tamrik/minimal (wall): $(ratio 1 7)"
 awk -v t="$countedTamrik" -v f="$countedFloor" -v n="$counted" 'BEGIN {
   printf "   instructions per line (callgrind, 1,000 floppies, %d lines): tamrik %.0f, floor %.0f\n",
     n, t / n, f / n }'
+echo "   system calls of one run (strace -c -f):"
+printf '   %-14s %8s %8s\n' "" tamrik floor
+LC_ALL=C join -a1 -a2 -e 0 -o 0,1.2,2.2 "$work/calls_tamrik" "$work/calls_floor" |
+  sort -k2,2nr -k3,3nr -k1,1 | awk '{ printf "   %-14s %8d %8d\n", $1, $2, $3 }'
+awk -v t="$(statCalls "$work/calls_tamrik")" -v o="$(statCalls "$work/calls_one")" \
+  -v f="$(statCalls "$work/calls_floor")" -v n="$images" 'BEGIN {
+  perImage = n > 1 ? (t - o) / (n - 1) : t - o
+  printf "   stat-family calls: tamrik %d, floor %d; tamrik per image beyond the first %.2f\n",
+    t, f, perImage }'
 
 large=$(ls "$work/large"/*)
 : >"$work/large_rounds"

@@ -6,14 +6,17 @@
 
 # Exhausted memory is caught and reported as on the command line, so
 # exceptions must work in wasm too: with wasm's own exceptions, which cost no
-# call out to JS per guarded call, as emscripten's emulation does.
-target_compile_options(tamrik_core PUBLIC -fwasm-exceptions)
+# call out to JS per guarded call, as emscripten's emulation does. Built for
+# size: the page's time goes to reading files, and every format the reader
+# learns is downloaded with the page.
+target_compile_options(tamrik_core PUBLIC -fwasm-exceptions -Os)
 
 add_executable(tamrik_web src/web/tamrik_web.cpp)
 target_link_libraries(tamrik_web PRIVATE tamrik_core tamrik_io)
 target_compile_options(tamrik_web PRIVATE ${TAMRIK_WARNINGS})
 target_link_options(tamrik_web PRIVATE
   -fwasm-exceptions
+  -Os
   -sSINGLE_FILE=1
   -sENVIRONMENT=web,worker
   -sFILESYSTEM=0

@@ -11,8 +11,8 @@
 namespace tamrik {
 
 std::string listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
-                      const LineWriter& writer) {
-  const container::OpenedVolume volume = container::openVolume(io::openImageFile(fileName));
+                      const LineWriter& writer, io::KnownType known) {
+  const container::OpenedVolume volume = container::openVolume(io::openImageFile(fileName, known));
   if (!volume.stream) return {};
   std::istream image(volume.stream.get());
   listVolume(image, sortByName, alwaysBytes, writer);

@@ -7,6 +7,8 @@
 #include <cstddef>
 #include <string>
 
+#include "io/image_file.h"
+
 namespace tamrik::platform {
 
 // The current directory, to be made current again at the end; empty when it
@@ -31,6 +33,8 @@ bool resolveArgument(const std::string& argument, ResolvedArgument& resolved);
 struct DirectorySearch {
   void* handle = nullptr;
   std::string pattern;
+  // The last match's type, where the search reports it.
+  io::KnownType knownType = io::KnownType::unknown;
 
   DirectorySearch() = default;
   DirectorySearch(const DirectorySearch&) = delete;

@@ -74,6 +74,8 @@ bool DirectorySearch::next(std::string& name) {
   while (const dirent* entry = ::readdir(static_cast<DIR*>(handle))) {
     if (wildcardMatch(pattern, entry->d_name)) {
       name = entry->d_name;
+      // Links, and file systems that report no types, are looked at again.
+      knownType = entry->d_type == DT_REG ? io::KnownType::regularFile : io::KnownType::unknown;
       return true;
     }
   }

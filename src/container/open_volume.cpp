@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
 #include "container/open_volume.h"
 
-#include <sstream>
 #include <utility>
 
 #include "container/container_format.h"
@@ -9,6 +8,12 @@
 #include "container/read_log.h"
 
 namespace tamrik::container {
+namespace {
+
+// The stream of a refused container: it holds nothing.
+struct NothingBuf : std::streambuf {};
+
+}  // namespace
 
 std::string OpenedVolume::note() const {
   if (!refusal.empty()) return refusal;
@@ -41,7 +46,7 @@ OpenedVolume openVolume(std::unique_ptr<std::streambuf> file) {
   TrackSource source = format->open(std::move(limited));
   if (!source.next) {
     opened.refusal = std::move(source.refusal);
-    opened.stream = std::make_unique<std::stringbuf>();
+    opened.stream = std::make_unique<NothingBuf>();
     return opened;
   }
   auto volume = std::make_unique<VolumeStreamBuf>(std::move(source), bounded);

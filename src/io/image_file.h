@@ -12,9 +12,13 @@
 
 namespace tamrik::io {
 
+// What a directory search has already told of a file's type.
+enum class KnownType { unknown, regularFile };
+
 // Opens a regular file or a device for reading, never blocking; nothing for
 // a folder, a FIFO, a socket or a file that cannot be opened.
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName);
+std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName,
+                                              KnownType known = KnownType::unknown);
 
 }  // namespace tamrik::io
 

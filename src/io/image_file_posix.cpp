@@ -31,11 +31,6 @@ struct FdFile {
     return got;
   }
 
-  int64_t size() const {
-    struct stat info;
-    return ::fstat(fd, &info) == 0 ? int64_t{info.st_size} : -1;
-  }
-
   int fd;
 };
 
@@ -45,11 +40,15 @@ bool isFileOrDevice(const struct stat& info) {
 
 }  // namespace
 
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName) {
+std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName, KnownType known) {
   // Decided by the type before opening: opening a FIFO would release a
-  // writer waiting for a reader, whose data would then be lost.
+  // writer waiting for a reader, whose data would then be lost. A file the
+  // directory scan saw as regular needs no second look.
   struct stat info;
-  if (::stat(fileName.c_str(), &info) != 0 || !isFileOrDevice(info)) return nullptr;
+  if (known != KnownType::regularFile &&
+      (::stat(fileName.c_str(), &info) != 0 || !isFileOrDevice(info))) {
+    return nullptr;
+  }
   // Non-blocking and checked again, for a FIFO swapped in meanwhile.
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) return nullptr;

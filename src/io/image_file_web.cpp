@@ -39,10 +39,6 @@ EM_JS(int, tamrikOpenHandedFile, (), {
   }
 });
 
-EM_JS(double, tamrikHandedFileSize, (), {
-  return Module.tamrikFile ? Module.tamrikFile.size : -1;
-});
-
 EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
   try {
     let window = Module.tamrikWindow;
@@ -74,14 +70,13 @@ struct HandedFile {
   int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
     return tamrikReadHandedFile(static_cast<double>(offset), into, static_cast<int>(bytes));
   }
-
-  int64_t size() const { return static_cast<int64_t>(tamrikHandedFileSize()); }
 };
 
 }  // namespace
 
 // The name is the one the page gave the handed file, and is only shown.
-std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/) {
+std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/,
+                                              KnownType /*known*/) {
   if (tamrikOpenHandedFile() == 0) return nullptr;
   return std::make_unique<PositionedStreamBuf<HandedFile>>(0);
 }

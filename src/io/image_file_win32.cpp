@@ -34,17 +34,13 @@ struct HandleFile {
     return got;
   }
 
-  int64_t size() const {
-    LARGE_INTEGER size;
-    return ::GetFileSizeEx(file, &size) ? int64_t{size.QuadPart} : -1;
-  }
-
   HANDLE file;
 };
 
 }  // namespace
 
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName) {
+// The type is asked of the open handle, which costs no more.
+std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName, KnownType /*known*/) {
   // Other programs may read, write, rename or delete the image meanwhile.
   // Without backup semantics a folder does not open at all.
   const HANDLE file = ::CreateFileA(fileName.c_str(), GENERIC_READ,

@@ -14,7 +14,6 @@ namespace tamrik::io {
 
 // File is a platform's open file: it closes itself, and provides
 //   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // < 1 at end or error
-//   int64_t size();                                                  // < 0 on error
 template <typename File>
 class PositionedStreamBuf : public std::streambuf {
  public:
@@ -50,13 +49,9 @@ class PositionedStreamBuf : public std::streambuf {
 
   pos_type seekoff(off_type off, std::ios_base::seekdir dir,
                    std::ios_base::openmode which) override {
-    if (dir == std::ios_base::cur) {
-      off += bufferStart_ + (gptr() - eback());
-    } else if (dir == std::ios_base::end) {
-      const int64_t size = file_.size();
-      if (size < 0) return pos_type(off_type(-1));
-      off += size;
-    }
+    // The reader never asks where the end is.
+    if (dir == std::ios_base::end) return pos_type(off_type(-1));
+    if (dir == std::ios_base::cur) off += bufferStart_ + (gptr() - eback());
     return seekpos(pos_type(off), which);
   }
 

@@ -1,32 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "lif/byte_reader.h"
 
-#include <cstring>
-
 namespace tamrik {
-namespace {
-
-// One block read, and the field rule of records read in one block, so that
-// the degraded values of a cut field are worked out in one place.
-template <typename T>
-bool readBigEndian(std::istream& in, T& value, std::size_t bytes) {
-  value = 0;
-  if (!in.good()) return false;
-  unsigned char raw[4];
-  const std::size_t got = readBlock(in, raw, bytes);
-  value = static_cast<T>(recordFieldBE(raw, got, 0, bytes));
-  return in.good();
-}
-
-}  // namespace
-
-bool readBE16(std::istream& in, uint16_t& value) {
-  return readBigEndian(in, value, 2);
-}
-
-bool readBE32(std::istream& in, uint32_t& value) {
-  return readBigEndian(in, value, 4);
-}
 
 std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size) {
   if (!in.good()) {
@@ -39,39 +14,6 @@ std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size) {
     in.setstate(std::ios_base::eofbit | std::ios_base::failbit);
   }
   return static_cast<std::size_t>(got);
-}
-
-std::string readFixedText(std::istream& in, std::size_t width) {
-  std::string text(width, '\0');
-  in.read(text.data(), static_cast<std::streamsize>(width));
-  return text;
-}
-
-BcdStamp readBcdStamp(std::istream& in) {
-  BcdStamp bcd{};
-  in.read(reinterpret_cast<char*>(bcd.data()), static_cast<std::streamsize>(bcd.size()));
-  return bcd;
-}
-
-StampText formatBcdStamp(const BcdStamp& bcd) {
-  // The two characters of every byte value, made at compile time.
-  static constexpr std::array<char, 512> kDigitPairs = [] {
-    std::array<char, 512> pairs{};
-    for (std::size_t byte = 0; byte < 256; ++byte) {
-      pairs[2 * byte] = static_cast<char>('0' + (byte >> 4));
-      pairs[2 * byte + 1] = static_cast<char>('0' + (byte & 0x0F));
-    }
-    return pairs;
-  }();
-  // Copied whole from a constant, so that only the digits are written here.
-  static constexpr StampText kPunctuation("00/00/00 00:00:00");
-  // A copy of the bytes, which the stores below cannot be taken to change.
-  const BcdStamp bytes = bcd;
-  StampText text = kPunctuation;
-  for (std::size_t i = 0; i < bytes.size(); ++i) {
-    std::memcpy(text.bytes.data() + 3 * i, kDigitPairs.data() + 2 * std::size_t{bytes[i]}, 2);
-  }
-  return text;
 }
 
 }  // namespace tamrik

@@ -1,17 +1,16 @@
 // SPDX-License-Identifier: MIT
-// Readers for the big-endian integers, BCD timestamps and fixed-width text
-// fields of a LIF image.
-//
-// They follow one rule so that callers need not test every read: once the
-// stream has failed, integer reads yield 0 and block reads store nothing, and
-// the final stream state tells whether the record was read whole.
+// The big-endian integers and BCD timestamps of a LIF image, decoded from
+// records in memory. A record is read in one block; where the image ends
+// inside it, its fields take the values that reading them one by one from
+// a stream would have given, so that a cut record decodes the same
+// whatever the size of the reads.
 #ifndef TAMRIK_LIF_BYTE_READER_H_
 #define TAMRIK_LIF_BYTE_READER_H_
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <istream>
-#include <string>
 
 #include "lif/inline_text.h"
 
@@ -21,42 +20,54 @@ using BcdStamp = std::array<unsigned char, 6>;
 // A stamp as text, "YY/MM/DD HH:MM:SS": always 17 characters.
 using StampText = InlineText<17>;
 
-// Reads 2 or 4 bytes, most significant first. A byte missing at the end of
-// the data contributes 0xFF (the low bits of the end-of-file value) and stops
-// the read. Return whether the stream is still good.
-bool readBE16(std::istream& in, uint16_t& value);
-bool readBE32(std::istream& in, uint32_t& value);
-
-// Reads an N-byte text field whole: blanks and NUL bytes stay, and bytes a
-// short read did not deliver are NUL, so the text is always N characters.
-std::string readFixedText(std::istream& in, std::size_t width);
-
-// Reads six bytes; those a short read did not deliver are zero.
-BcdStamp readBcdStamp(std::istream& in);
-
 // Reads up to `size` bytes with one call on the stream's buffer and returns
 // how many arrived. Fewer mark the stream failed and at end, and a stream
 // that is not good reads nothing, as with istream::read.
 std::size_t readBlock(std::istream& in, unsigned char* into, std::size_t size);
 
-// The big-endian field of `width` (at most 4) bytes at `offset` of a record
-// of which only the first `available` bytes could be read, with the value
-// the stream readers above would have given when reading the record field
-// by field: the byte after the last available one reads as 0xFF and ends
-// its field, and the fields after it read as 0.
+// The big-endian field of `width` (2 or 4) bytes at `offset` of a record
+// of which only the first `available` bytes could be read. Read field by
+// field, the byte after the last available one would be the end-of-file
+// value, whose low bits are 0xFF, and would end its field; the fields after
+// it would read as 0.
 inline uint32_t recordFieldBE(const unsigned char* record, std::size_t available,
                               std::size_t offset, std::size_t width) {
+  if (offset + width <= available) {
+    // One expression for a whole field, which compilers make a load and a
+    // byte swap.
+    const unsigned char* at = record + offset;
+    return width == 2
+               ? uint32_t{at[0]} << 8 | at[1]
+               : uint32_t{at[0]} << 24 | uint32_t{at[1]} << 16 | uint32_t{at[2]} << 8 | at[3];
+  }
   if (offset > available) return 0;
-  const std::size_t present = width < available - offset ? width : available - offset;
   uint32_t value = 0;
-  for (std::size_t i = 0; i < present; ++i) value = value << 8 | record[offset + i];
-  if (present < width) value = value << 8 | 0xFF;
-  return value;
+  for (std::size_t i = offset; i < available; ++i) value = value << 8 | record[i];
+  return value << 8 | 0xFF;
 }
 
 // "YY/MM/DD HH:MM:SS" from year, month, day, hour, minute, second in BCD.
 // Nibbles above 9 are not rejected: they print as ':' to '?'.
-StampText formatBcdStamp(const BcdStamp& bcd);
+inline StampText formatBcdStamp(const BcdStamp& bcd) {
+  // The two characters of every byte value, made at compile time.
+  static constexpr std::array<char, 512> kDigitPairs = [] {
+    std::array<char, 512> pairs{};
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+      pairs[2 * byte] = static_cast<char>('0' + (byte >> 4));
+      pairs[2 * byte + 1] = static_cast<char>('0' + (byte & 0x0F));
+    }
+    return pairs;
+  }();
+  // Copied whole from a constant, so that only the digits are written here.
+  static constexpr StampText kPunctuation("00/00/00 00:00:00");
+  // A copy of the bytes, which the stores below cannot be taken to change.
+  const BcdStamp bytes = bcd;
+  StampText text = kPunctuation;
+  for (std::size_t i = 0; i < bytes.size(); ++i) {
+    std::memcpy(text.bytes.data() + 3 * i, kDigitPairs.data() + 2 * std::size_t{bytes[i]}, 2);
+  }
+  return text;
+}
 
 }  // namespace tamrik
 

@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "lif/test_image.h"
+
 namespace tamrik {
 namespace {
 

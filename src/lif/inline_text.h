@@ -9,7 +9,6 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
-#include <ostream>
 #include <string_view>
 #include <type_traits>
 
@@ -49,9 +48,6 @@ struct InlineText {
 
   friend constexpr bool operator==(const InlineText& text, std::string_view other) {
     return text.view() == other;
-  }
-  friend std::ostream& operator<<(std::ostream& out, const InlineText& text) {
-    return out << text.view();
   }
 };
 

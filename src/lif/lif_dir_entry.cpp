@@ -11,12 +11,11 @@ namespace tamrik {
 namespace {
 
 constexpr std::size_t kNameBytes = 10;
-constexpr std::size_t kMarkerBytes = 12;  // name and type code
 constexpr uint16_t kAcceptedVolumeWord75 = 0x8001;
 
 // Sets the entry from its 32 bytes, of which the first `got` were read.
-// Inlined into both callers, so that the whole record's case reads its
-// fields with plain shifts.
+// Inlined into both cases of readEntry, so that a whole record's fields are
+// read with plain shifts.
 inline bool decodeRecord(LifDirEntry& entry, const unsigned char* raw, std::size_t got) {
   const auto field = [&](std::size_t offset, std::size_t width) {
     return recordFieldBE(raw, got, offset, width);
@@ -45,18 +44,6 @@ inline bool decodeRecord(LifDirEntry& entry, const unsigned char* raw, std::size
 
 }  // namespace
 
-bool LifDirEntry::readEntry(std::istream& in) {
-  // The entry in two block reads: the first 12 bytes hold the end marker,
-  // and a directory may end right behind it. Bytes that do not arrive
-  // stay zero.
-  unsigned char raw[kEntryBytes] = {};
-  std::size_t got = readBlock(in, raw, kMarkerBytes);
-  if (recordFieldBE(raw, got, 10, 2) != kEndOfDirectory) {
-    got += readBlock(in, raw + kMarkerBytes, kEntryBytes - kMarkerBytes);
-  }
-  return readEntry(raw, got);
-}
-
 bool LifDirEntry::readEntry(const unsigned char* record, std::size_t available) {
   if (available < kEntryBytes) {
     // Cut short: what did not arrive reads as zero.
@@ -73,12 +60,6 @@ uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
   const uint32_t nibbles =
       ((implWord >> 24) & 0xFF) | ((implWord >> 8) & 0xFF00) | ((implWord << 8) & 0xFF0000);
   return (nibbles - k + 1) >> 1;
-}
-
-bool LifDirEntry::operator<(const LifDirEntry& other) const {
-  // The views compare as memcmp does: bytes as unsigned values, and a name
-  // that is a prefix of the other first.
-  return name.view() < other.name.view();
 }
 
 }  // namespace tamrik

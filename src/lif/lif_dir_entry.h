@@ -19,8 +19,6 @@
 #define TAMRIK_LIF_LIF_DIR_ENTRY_H_
 
 #include <cstdint>
-#include <istream>
-#include <string>
 
 #include "lif/byte_reader.h"
 #include "lif/inline_text.h"
@@ -54,22 +52,16 @@ struct LifDirEntry {
   uint32_t sizeBytes = 0;
   uint32_t regCount = 0;
 
-  // Reads one entry at the stream's position and decodes its type. False at
-  // the end marker and for a "75" entry whose volume word is not 0x8001;
-  // the caller then keeps nothing of it and reads no further entry.
-  bool readEntry(std::istream& in);
-
-  // The same from the entry's bytes in memory, of which only the first
-  // `available` could be read: the fields then take the values that reading
-  // from the stream would have given them.
+  // Decodes the entry and its type from its bytes in memory, of which only
+  // the first `available` could be read (byte_reader.h: the fields of a cut
+  // record). False at the end marker and for a "75" entry whose volume word
+  // is not 0x8001; the caller then keeps nothing of it and reads no further
+  // entry.
   bool readEntry(const unsigned char* record, std::size_t available);
 
   // Byte size of a "71" file from the nibble count in implWord, less an
   // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.
   uint32_t nibbleBytes(uint32_t k) const;
-
-  // Name order for the -s sort: bytes compared as unsigned values.
-  bool operator<(const LifDirEntry& other) const;
 };
 
 }  // namespace tamrik

@@ -15,13 +15,25 @@ constexpr std::size_t kBlockSlots = 128;
 // of 65,536 entries, about 5 MiB.
 constexpr uint64_t kReservedSlots = 65536 + 8;
 
+// seekg to an absolute offset without its sentry, which costs more than
+// the seek itself: a failed stream stays where it is, and a position the
+// buffer refuses fails it.
+void seekTo(std::istream& in, uint64_t offset) {
+  if (in.fail()) return;
+  const std::streampos refused(std::streamoff(-1));
+  if (in.rdbuf()->pubseekpos(static_cast<std::streamoff>(offset), std::ios_base::in) == refused) {
+    in.setstate(std::ios_base::failbit);
+  }
+}
+
 }  // namespace
 
 bool LifVolume::readHeader() {
   stream.clear();
-  stream.seekg(0);
-  // The header in one block read; a field that is cut short reads as the
-  // stream readers would give it, and missing text and stamp bytes as zero.
+  seekTo(stream, 0);
+  // The header in one block read; a field that is cut short reads as
+  // reading field by field would give it (byte_reader.h), and missing text
+  // and stamp bytes as zero.
   unsigned char raw[kHeaderBytes] = {};
   const std::size_t got = readBlock(stream, raw, kHeaderBytes);
   const auto field = [&](std::size_t offset, std::size_t width) {
@@ -52,25 +64,21 @@ bool LifVolume::readHeader() {
 
 bool LifVolume::readDirectory() {
   if (!readHeader()) return false;
-  usedCount = 0;
   stream.clear();
   // Formed in 64 bits so that no header value can wrap to a smaller offset
   // or slot count; a directory beyond the end of the image fails to read.
   const uint64_t dirOffset = uint64_t{dirStart} * kSectorBytes;
-  stream.seekg(static_cast<std::streamoff>(dirOffset));
+  seekTo(stream, dirOffset);
   if (!stream.good()) return false;
   uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
   // Room for the first block up front, a floppy's whole directory.
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
 
   // Whole slots are taken from the stream's buffer, a block at a time, and
-  // each entry is decoded in memory. `taken` counts the bytes that reading
-  // entry by entry would have consumed, so that the stream ends as it
-  // would have: failed where the image ends before them, else just after
-  // them.
+  // each entry is decoded in memory. The image fails to read where it ends
+  // before the bytes that reading entry by entry would have needed.
   std::streambuf& source = *stream.rdbuf();
   unsigned char block[kBlockSlots * kEntryBytes];
-  uint64_t taken = 0;
   while (slotsLeft > 0) {
     // A list that its entries have filled gets room for every slot left at
     // once, so that a large directory is not moved again and again while
@@ -98,28 +106,25 @@ bool LifVolume::readDirectory() {
     for (std::size_t at = 0; at < slots * kEntryBytes; at += kEntryBytes) {
       --slotsLeft;
       const std::size_t available = got > at ? std::min(got - at, kEntryBytes) : 0;
-      LifDirEntry entry;
+      // Decoded in its place at the end of the list, and taken off again
+      // when it is not kept.
+      LifDirEntry& entry = entries.emplace_back();
       const bool accepted = entry.readEntry(block + at, available);
       // The end marker is taken without the 20 bytes after its type code.
       const bool endMarker = static_cast<uint16_t>(entry.typeCode) == kEndOfDirectory;
       const std::size_t wanted = endMarker ? 12 : kEntryBytes;
-      if (accepted && entry.typeCode != 0) {
-        ++usedCount;
-        entries.push_back(entry);
-      }
+      if (!accepted || entry.typeCode == 0) entries.pop_back();
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         return false;
       }
-      taken += wanted;
       if (!accepted) {
         slotsLeft = 0;
         break;
       }
     }
   }
-  stream.seekg(static_cast<std::streamoff>(dirOffset + taken));
-  return stream.good();
+  return true;
 }
 
 }  // namespace tamrik

@@ -44,7 +44,6 @@ struct LifVolume {
   uint32_t dirStart = 0;
   uint16_t auxWord = 0;
   uint32_t dirLength = 0;
-  uint32_t usedCount = 0;
   uint16_t version = 0;
   uint32_t tracks = 0;
   uint32_t surfaces = 0;
@@ -64,7 +63,8 @@ struct LifVolume {
   bool readHeader();
 
   // Reads the header and the whole directory. False when the header is
-  // refused or the image ends inside the directory.
+  // refused or the image ends inside the directory. The stream is left
+  // somewhere in the last block that was read.
   bool readDirectory();
 };
 

@@ -6,11 +6,22 @@
 
 #include <cstdint>
 #include <istream>
+#include <ostream>
 #include <streambuf>
 #include <string>
 #include <vector>
 
 #include "lif/byte_reader.h"
+
+namespace tamrik {
+
+// How GoogleTest shows a record's text in a failure: as the text.
+template <std::size_t N>
+void PrintTo(const InlineText<N>& text, std::ostream* out) {
+  *out << '"' << text.view() << '"';
+}
+
+}  // namespace tamrik
 
 namespace tamrik::test {
 

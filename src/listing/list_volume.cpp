@@ -23,7 +23,7 @@ void listVolume(std::istream& image, bool sortByName, bool alwaysBytes, const Li
 }
 
 bool listVolume(LifVolume& volume, bool sortByName, bool alwaysBytes, const LineWriter& writer) {
-  if (volume.readDirectory() && volume.lifId == kLifId) {
+  if (volume.readDirectory()) {
     printVolumeSummary(volume, writer);
     printDirectoryTable(volume, sortByName, alwaysBytes, writer);
     return true;

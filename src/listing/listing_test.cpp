@@ -22,8 +22,7 @@ LifDirEntry entry(const std::string& name, uint16_t typeCode, uint32_t start, ui
   return e;
 }
 
-// The example volume: UTILS1, two files and the purged entry that the
-// reader would drop but a caller may still hand over.
+// The example volume: UTILS1 and two files.
 struct Example {
   std::istringstream unused;
   LifVolume volume{unused};
@@ -32,7 +31,6 @@ struct Example {
     volume.label = "UTILS1";
     volume.initStamp = "24/03/15 10:42:07";
     volume.dirLength = 4;
-    volume.usedCount = 2;
     volume.tracks = 77;
     volume.surfaces = 2;
     volume.sectorsPerTrack = 16;
@@ -45,9 +43,7 @@ struct Example {
     matrix.machineTag = "41";
     matrix.regCount = 45;
     matrix.stamp = "24/03/16 09:05:31";
-    LifDirEntry purged = entry("OLD", 0, 11, 4);
-    purged.sizeBytes = 0;
-    volume.entries = {notes, matrix, purged};
+    volume.entries = {notes, matrix};
   }
 
   std::string summary(bool maskControls = false) {
@@ -78,7 +74,7 @@ TEST(VolumeSummary, WorkedExample) {
             "\n");
 }
 
-TEST(VolumeSummary, EndOfUsedSpaceIsTheLastUsedEntryInDirectoryOrder) {
+TEST(VolumeSummary, EndOfUsedSpaceIsTheLastEntryInDirectoryOrder) {
   Example e;
   EXPECT_EQ(endOfUsedSpace(e.volume), 11U * 256);
   // A used entry that lists nothing still counts.
@@ -87,23 +83,24 @@ TEST(VolumeSummary, EndOfUsedSpaceIsTheLastUsedEntryInDirectoryOrder) {
   // A lower file later in the directory decides, not the highest one.
   std::swap(e.volume.entries[0], e.volume.entries[1]);
   EXPECT_EQ(endOfUsedSpace(e.volume), 9U * 256);
-  for (LifDirEntry& x : e.volume.entries) x.typeCode = 0;
-  EXPECT_EQ(endOfUsedSpace(e.volume), 0U);
   e.volume.entries.clear();
   EXPECT_EQ(endOfUsedSpace(e.volume), 0U);
 }
 
 TEST(VolumeSummary, CapacityLineArithmeticIs32Bit) {
   const struct {
-    uint32_t tracks, surfaces, sectors, dirLength, usedCount, lastStart, lastCount;
+    uint32_t tracks, surfaces, sectors, dirLength, used, lastStart, lastCount;
     const char* line;
   } cases[] = {
       {77, 2, 16, 4, 1, 2460, 10,
        "Max 32 entries, unused 31                 Total 630784 bytes, unused -1536"},
       {1024, 16, 1024, 1, 1, 9, 2,
        "Max 8 entries, unused 7                   Total 0 bytes, unused -2816"},
-      {1, 1, 1, 0xFFFFFFFF, 0xFFFFFFFF, 0, 1,
-       "Max 4294967288 entries, unused 4294967289 Total 256 bytes, unused 0"},
+      {1, 1, 1, 0xFFFFFFFF, 1, 0, 1,
+       "Max 4294967288 entries, unused 4294967287 Total 256 bytes, unused 0"},
+      // The capacity wraps to 0, and the scan still reads the slots.
+      {1, 1, 1, 0x20000000, 3, 0, 1,
+       "Max 0 entries, unused 4294967293          Total 256 bytes, unused 0"},
       {0x800000, 1, 1, 1, 0, 0, 0,
        "Max 8 entries, unused 8                   Total 2147483648 bytes, unused "
        "-2147483648"},
@@ -114,9 +111,7 @@ TEST(VolumeSummary, CapacityLineArithmeticIs32Bit) {
     e.volume.surfaces = c.surfaces;
     e.volume.sectorsPerTrack = c.sectors;
     e.volume.dirLength = c.dirLength;
-    e.volume.usedCount = c.usedCount;
-    e.volume.entries = {entry("X", 1, c.lastStart, c.lastCount)};
-    if (c.lastCount == 0) e.volume.entries.clear();
+    e.volume.entries.assign(c.used, entry("X", 1, c.lastStart, c.lastCount));
     const std::string summary = e.summary();
     const std::size_t start = summary.find("Max");
     EXPECT_EQ(summary.substr(start, summary.find('\n', start) - start), c.line);
@@ -172,10 +167,12 @@ TEST(DirectoryTable, SortByNameRenumbersRows) {
 
 TEST(DirectoryTable, SortByNameComparesWholeNamesAsUnsignedBytes) {
   // Names alike in their first eight bytes, and bytes above 0x7F.
-  const std::string names[] = {"\xE9TUDE", "ABCDEFGHIK",           "abc", "ABCDEFGHIJ",
-                               "ABCDEFGH", std::string("AB\0", 3), "AB"};
-  const std::string sorted[] = {std::string("AB\0", 3), "AB",  "ABCDEFGH", "ABCDEFGHIJ",
-                                "ABCDEFGHIK",           "abc", "\xE9TUDE"};
+  const std::string names[] = {
+      "\xE9TUDE", "ABCDEFGHIK", "abc",        "ABCDEFGHIJ", "ABCDEFGH", std::string("AB\0", 3),
+      "AB",       "\x80",       "zzzzzzzzzz", " ZZ",        "0"};
+  const std::string sorted[] = {
+      " ZZ",        "0",   std::string("AB\0", 3), "AB",   "ABCDEFGH", "ABCDEFGHIJ",
+      "ABCDEFGHIK", "abc", "zzzzzzzzzz",           "\x80", "\xE9TUDE"};
   Example e;
   e.volume.entries.clear();
   for (const std::string& name : names) e.volume.entries.push_back(entry(name, 1, 1, 1));

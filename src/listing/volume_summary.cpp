@@ -6,10 +6,9 @@
 namespace tamrik {
 
 uint32_t endOfUsedSpace(const LifVolume& volume) {
-  for (auto it = volume.entries.rbegin(); it != volume.entries.rend(); ++it) {
-    if (it->typeCode != 0) return (it->startSector + it->sectorCount) * kSectorBytes;
-  }
-  return 0;
+  if (volume.entries.empty()) return 0;
+  const LifDirEntry& last = volume.entries.back();
+  return (last.startSector + last.sectorCount) * kSectorBytes;
 }
 
 uint32_t entryCapacity(const LifVolume& volume) {
@@ -36,7 +35,7 @@ void printVolumeSummary(const LifVolume& volume, const LineWriter& writer) {
 
   // The free bytes go negative when the last file ends beyond the volume.
   const uint32_t capacity = entryCapacity(volume);
-  const uint32_t freeEntries = capacity - volume.usedCount;
+  const uint32_t freeEntries = capacity - static_cast<uint32_t>(volume.entries.size());
   const uint32_t total = totalBytes(volume);
   const auto freeBytes = static_cast<int32_t>(total - endOfUsedSpace(volume));
 

@@ -9,8 +9,8 @@
 
 namespace tamrik {
 
-// Byte offset just past the file of the last used entry in directory order,
-// or 0 when no entry is used.
+// Byte offset just past the file of the last entry in directory order (the
+// reader keeps used entries only), or 0 when there is none.
 uint32_t endOfUsedSpace(const LifVolume& volume);
 
 // The directory's capacity in entries and the volume's size in bytes, from

@@ -32,7 +32,8 @@ enum State : uint32_t {
   kUnreadable,  // not opened; the worker knows why
   kListed,
   kNotLif,
-  kDamaged,  // a LIF header, but the image ends inside it or the directory
+  kDamaged,  // a LIF header, but the image ends inside it or the directory; or a
+             // container refused for what it lacks
   kOutOfMemory,
   kStates,
 };
@@ -94,7 +95,7 @@ void keepFields(const tamrik::LifVolume& volume, bool sortByName, bool alwaysByt
   const uint32_t total = tamrik::totalBytes(volume);
   words[kState] = kListed;
   words[kCapacity] = tamrik::entryCapacity(volume);
-  words[kUsed] = volume.usedCount;
+  words[kUsed] = static_cast<uint32_t>(volume.entries.size());
   words[kTotal] = total;
   words[kFree] = total - tamrik::endOfUsedSpace(volume);
   words[kRows] = static_cast<uint32_t>(rows.size());
@@ -174,6 +175,10 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
       } else {
         words[kState] = volume.lifId == tamrik::kLifId ? kDamaged : kNotLif;
       }
+      // What the command line says on standard error: a container refused
+      // for what it lacks is damaged, not some other kind of file.
+      note = opened.note();
+      if (!note.empty() && words[kState] == kNotLif) words[kState] = kDamaged;
     }
   } catch (const std::bad_alloc&) {
     words.assign(kSummaryWords, 0);

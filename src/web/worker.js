@@ -144,7 +144,7 @@ function tamrikStateOf(words, note) {
   switch (state) {
     case 'unreadable': return {state, reason: tamrikBrowserReason(Module.tamrikOpenError)};
     case 'out-of-memory': return {state: 'unreadable', reason: 'the page ran out of memory for it'};
-    case 'damaged': return {state, reason: 'it ends inside its directory'};
+    case 'damaged': return {state, reason: note || 'it ends inside its directory'};
     case 'listed': return note ? {state: 'damaged', reason: note} : {state, reason: ''};
     default: return {state, reason: ''};
   }

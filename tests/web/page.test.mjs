@@ -5,7 +5,7 @@
 // must hold the same rows and summaries; nothing may leave the page and
 // nothing from a file may run.
 import assert from 'node:assert/strict';
-import {execFileSync} from 'node:child_process';
+import {execFileSync, spawnSync} from 'node:child_process';
 import {createHash} from 'node:crypto';
 import fs from 'node:fs';
 import os from 'node:os';
@@ -85,8 +85,12 @@ function expectedFields(text) {
   return {summary, rows};
 }
 
-// What the overview says of a file the command line lists or refuses.
+// What the overview says of a file the command line lists or refuses, and
+// of one whose listing lacked what the command line says on standard error.
 function expectedStatus(file) {
+  const lacked = spawnSync(tamrik, [file]).stderr.toString();
+  const prefix = `tamrik: ${path.basename(file)}: `;
+  if (lacked.startsWith(prefix)) return `damaged: ${lacked.slice(prefix.length, -1)}`;
   const text = cli('-n', file).toString('latin1');
   if (!text.includes('Unknown or corrupt disk image')) return 'listed';
   const head = fs.readFileSync(file).subarray(0, 2);
@@ -135,6 +139,33 @@ function writeImage(name, label, names) {
   const {header, directory} = lifImage(bytesOf(label), 1, names.map(bytesOf));
   fs.writeFileSync(file, Buffer.concat([header, directory]));
   return file;
+}
+
+// A one-track ImageDisk file of the image's first 16 sectors, ids 1 to 16,
+// those in `lacking` recorded without their data.
+function writeImageDisk(name, image, lacking) {
+  const sectors = Buffer.alloc(16 * 256);
+  Buffer.from(image).copy(sectors, 0, 0, sectors.length);
+  const parts = [bytesOf('IMD 1.18: 09/12/2026 10:00:00\r\nTamrik page test\x1a'),
+                 Buffer.from([5, 0, 0, 16, 1]), Buffer.from(Array.from({length: 16}, (_, i) => i + 1))];
+  for (let id = 1; id <= 16; id++) {
+    parts.push(lacking.includes(id) ? Buffer.from([0]) :
+                   Buffer.concat([Buffer.from([1]), sectors.subarray((id - 1) * 256, id * 256)]));
+  }
+  const file = path.join(scratch, name);
+  fs.writeFileSync(file, Buffer.concat(parts));
+  return file;
+}
+
+// A container that lacks a directory sector, listed with what it holds, and
+// one that lacks its header sector, refused: both damaged, with the reason
+// the command line gives.
+function writeLackingContainers() {
+  const {header, directory} = lifImage(bytesOf('LACKS '), 2, ['FIRST     ', 'SECOND    ']
+      .map(bytesOf));
+  const image = Buffer.concat([header, Buffer.alloc(256), directory]);
+  return given([writeImageDisk('lacking-directory.imd', image, [3]),
+                writeImageDisk('lacking-header.imd', image, [1])]);
 }
 
 // Markup, control bytes and the bytes that take no room (0x80 to 0x9F, the
@@ -325,6 +356,8 @@ const CASES = [
     return given([file]);
   }},
   {name: 'more than 16 equal names', hand: 'choose', setup: () => given([writeEqualNames()])},
+  {name: 'containers that lack a directory or header sector', hand: 'choose',
+   setup: writeLackingContainers},
   {name: 'the sample and two real images', hand: 'choose',
    setup: () => given([sample, ...real.slice(0, 2)]), skip: real.length < 2 && 'no real images'},
   {name: 'every real image and container, dropped as folders', hand: 'dropPaths',
