@@ -112,6 +112,50 @@ bool placeSectors(TrackStore& store, const TrackRecord& record) {
   return true;
 }
 
+// The first track's run from id 0 or 1 up to its first gap, from the record
+// that gave it, by the rules the shape and the placing follow.
+void learnEarly(TrackStore& store, const TrackRecord& record) {
+  const auto first = [](const SectorRecord& sector) {
+    return hasOwnId(sector) && sector.cylinder == 0 && sector.head == 0;
+  };
+  unsigned perSize[kMaxSizeCode + 1] = {};
+  for (const SectorRecord& sector : record.sectors) {
+    for (unsigned code = 0; code <= kMaxSizeCode; ++code) {
+      if (first(sector) && sector.size == 128U << code) ++perSize[code];
+    }
+  }
+  unsigned code = 0;
+  for (unsigned c = 1; c <= kMaxSizeCode; ++c) {
+    if (perSize[c] >= perSize[code]) code = c;
+  }
+  const uint32_t size = 128U << code;
+  const SectorRecord* slots[256] = {};
+  for (const SectorRecord& sector : record.sectors) {
+    if (!first(sector) || sector.size != size) continue;
+    const SectorRecord*& kept = slots[sector.id];
+    if (kept == nullptr ||
+        (kept->state != SectorState::kWhole && sector.state == SectorState::kWhole)) {
+      kept = &sector;
+    }
+  }
+  const unsigned firstId = slots[0] != nullptr ? 0 : 1;
+  unsigned count = 0;
+  while (firstId + count < 256 && slots[firstId + count] != nullptr) ++count;
+  if (count == 0 || store.keptBytes + std::size_t{count} * size > kMaxContainerBytes) return;
+  store.keptBytes += std::size_t{count} * size;
+  store.sectorSize = size;
+  store.early.bytes.assign(std::size_t{count} * size, 0);
+  store.early.sectors.assign(count, SectorState::kAbsent);
+  for (unsigned slot = 0; slot < count; ++slot) {
+    const SectorRecord& sector = *slots[firstId + slot];
+    store.early.sectors[slot] = sector.state;
+    if (hasData(sector.state)) {
+      std::memcpy(store.early.bytes.data() + std::size_t{slot} * size,
+                  record.data.data() + sector.dataOffset, size);
+    }
+  }
+}
+
 // Decides the shape from the waiting records and places them; false when
 // there is no shape to decide or the volume grows past the bound.
 bool settle(TrackStore& store) {
@@ -157,10 +201,16 @@ bool TrackStore::place(const TrackRecord& record) {
   keptBytes += record.data.size();
   waiting.push_back(record);
   const bool another = seen[0][1] || seen[1][0] || seen[1][1];
-  return !(seen[0][0] && another) || settle(*this);
+  if (seen[0][0] && another) return settle(*this);
+  if (seen[0][0] && early.sectors.empty()) learnEarly(*this, record);
+  return true;
 }
 
 TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
+  if (!shapeKnown && offset < early.bytes.size()) {
+    char* begin = early.bytes.data();
+    return {Found::kData, begin, begin + offset, begin + early.bytes.size()};
+  }
   if (!shapeKnown) {
     if (!ended) return {Found::kMore};
     if (!settle(*this)) return {Found::kEnd};
@@ -185,6 +235,7 @@ TrackStore::Span TrackStore::find(uint64_t offset, bool ended) {
 }
 
 SectorState TrackStore::stateAt(uint64_t offset) const {
+  if (!shapeKnown) return early.sectors[static_cast<std::size_t>(offset / sectorSize)];
   const uint64_t trackBytes = uint64_t{sectorSize} * idsPerTrack;
   const uint64_t index = offset / trackBytes;
   const uint64_t perCylinder = heads == 0 ? 1 : heads;

@@ -73,6 +73,11 @@ struct TrackStore {
   bool seen[2][2] = {};
   // The records that came before the shape was known.
   std::vector<TrackRecord> waiting;
+  // Until then, the first track's sectors from id 0 or 1 up to its first
+  // gap: whatever the other tracks add to the run, those blocks lie where
+  // they lie, so a listing whose header and directory are there needs no
+  // second track decoded.
+  Track early;
   // By cylinder from the first, times two, plus the head from the first;
   // grown as tracks come.
   std::vector<Track> tracks;
