@@ -188,8 +188,8 @@ const Directory = (() => {
     'new': () => 'Listing…',
     'waiting': () => 'Listing…',
     'cancelled': () => 'Not listed: the listing was cancelled.',
-    'not-lif': () => 'This file is not a LIF image, nor a Teledisk or ImageDisk file that holds ' +
-                     'one.',
+    'not-lif': () => 'This file is not a LIF image, nor a Teledisk, ImageDisk or HFE file that ' +
+                     'holds one.',
     'damaged': (image) => `This image is damaged: ${image.reason}. ` +
         (Fields.present(image.result) ? 'Its listing shows what could be read.' :
                                         'Nothing of it is listed.'),
