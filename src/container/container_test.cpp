@@ -261,6 +261,16 @@ void eraseSector(std::vector<TestTrack>& tracks, unsigned cylinder, unsigned hea
                              [id](const TestSector& sector) { return sector.id == id; }));
 }
 
+// A copy of sector 0/0/id with a data error and other data, before it on
+// its track.
+void badCopyBefore(std::vector<TestTrack>& tracks, unsigned id) {
+  TestSector bad = sectorOf(tracks, 0, 0, id);
+  bad.flags = 0x02;
+  bad.data.assign(256, 'E');
+  auto& sectors = trackOf(tracks, 0, 0).sectors;
+  sectors.insert(sectors.begin(), bad);
+}
+
 // Every head-0 track first, then every head-1 track.
 void sideBySide(std::vector<TestTrack>& tracks) {
   std::stable_partition(tracks.begin(), tracks.end(),
@@ -509,14 +519,7 @@ const Case kCases[] = {
      "directory sectors 6 and 17 to 19 were recorded with a data error; they are shown as recorded",
      true},
     {"a sector with a data error and a whole copy after it", kSmall, Form::kTelediskRaw,
-     [](Tracks t) {
-       TestSector bad = sectorOf(t, 0, 0, 7);
-       bad.flags = 0x02;
-       bad.data.assign(256, 'E');
-       auto& sectors = trackOf(t, 0, 0).sectors;
-       sectors.insert(sectors.begin(), bad);
-     },
-     nullptr, nullptr, false, "", true},
+     [](Tracks t) { badCopyBefore(t, 7); }, nullptr, nullptr, false, "", true},
     {"the header sector absent", kSmall, Form::kTelediskRaw,
      [](Tracks t) { eraseSector(t, 0, 0, 1); },
      [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 1); }, nullptr, false,
@@ -572,14 +575,7 @@ const Case kCases[] = {
      },
      nullptr, nullptr, false, "", true},
     {"HFE: a copy with a data error gives way to a whole one after it", kSmall, Form::kHfe,
-     [](Tracks t) {
-       TestSector bad = sectorOf(t, 0, 0, 4);
-       bad.flags = 0x02;
-       bad.data.assign(256, 'E');
-       auto& sectors = trackOf(t, 0, 0).sectors;
-       sectors.insert(sectors.begin(), bad);
-     },
-     nullptr, nullptr, false, "", true},
+     [](Tracks t) { badCopyBefore(t, 4); }, nullptr, nullptr, false, "", true},
     {"HFE: data fields with no id field before them are left out", kSmall, Form::kHfe,
      [](Tracks t) {
        for (TestTrack& track : t) {
