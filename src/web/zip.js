@@ -177,7 +177,7 @@ const Zip = (() => {
   function bitReader(blob, from) {
     // Pieces grow from 64 KiB, as most members are small.
     const reader = {bytes: new Uint8Array(0), base: from, at: 0, bits: 0, count: 0,
-                    piece: 64 * 1024};
+                    piece: 64 * 1024, size: 0};
     // Fewer bytes ahead than a block's header or a symbol may take, with
     // more in the blob: then `more` reads on, so that the reads wait only
     // between symbols.
@@ -300,11 +300,72 @@ const Zip = (() => {
     return codes;
   }
 
+  // A block's symbols, decoded while the bytes at hand are enough for the
+  // next one: true at the block's end, false when more must be read first.
+  // Only how much they unpack to is kept.
+  function symbols(reader, literal, distance, atBlobEnd) {
+    const bytes = reader.bytes;
+    let {at, bits, count, size} = reader;
+    // Past the blob's end the zeros read run out here.
+    const stop = atBlobEnd ? bytes.length + 8 : bytes.length - 512;
+    const literals = literal.table;
+    const literalMask = (1 << literal.longest) - 1;
+    const distances = distance.table;
+    const distanceMask = (1 << distance.longest) - 1;
+    let ended = false;
+    try {
+      while (at < stop) {
+        while (count < 15) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const entry = literals[bits & literalMask];
+        if (!entry) throw new Error('no code');
+        bits >>>= entry & 15;
+        count -= entry & 15;
+        const symbol = entry >> 4;
+        if (symbol < 256) {
+          size++;
+          continue;
+        }
+        if (symbol === 256) {
+          ended = true;
+          break;
+        }
+        if (symbol > 285) throw new Error('length');
+        // At most 5 extra bits, 15 of the code and 13 extra: read in two goes.
+        while (count < 20) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const extra = lengthExtra[symbol - 257];
+        const length = lengthBase[symbol - 257] + (bits & (1 << extra) - 1);
+        bits >>>= extra;
+        count -= extra;
+        const code = distances[bits & distanceMask];
+        if (!code || code >> 4 > 29) throw new Error('distance code');
+        bits >>>= code & 15;
+        count -= code & 15;
+        while (count < 13) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const far = distanceExtra[code >> 4];
+        if (distanceBase[code >> 4] + (bits & (1 << far) - 1) > size) throw new Error('distance');
+        bits >>>= far;
+        count -= far;
+        size += length;
+      }
+    } finally {
+      Object.assign(reader, {at, bits, count, size});
+    }
+    return ended;
+  }
+
   // Where the deflate stream that starts at `from` ends, walked without
   // keeping what it unpacks to: {packedSize, size}, or the problem.
   async function deflateEnd(blob, from) {
     const reader = bitReader(blob, from);
-    let size = 0;
     try {
       for (let last = 0; !last;) {
         if (reader.short()) await reader.more();
@@ -318,7 +379,7 @@ const Zip = (() => {
           const length = bytes[at] | bytes[at + 1] << 8;
           if ((length ^ (bytes[at + 2] | bytes[at + 3] << 8)) !== 0xffff) throw new Error('stored');
           reader.at += 4 + length;
-          size += length;
+          reader.size += length;
           continue;
         }
         if (type === 3) throw new Error('block type');
@@ -326,19 +387,8 @@ const Zip = (() => {
         for (;;) {
           if (reader.short()) await reader.more();
           if (reader.past()) return {problem: 'the archive ends inside it'};
-          const symbol = decode(reader, literal);
-          if (symbol < 256) {
-            size++;
-            continue;
-          }
-          if (symbol === 256) break;
-          if (symbol > 285) throw new Error('length');
-          const length = lengthBase[symbol - 257] + reader.take(lengthExtra[symbol - 257]);
-          const code = decode(reader, distance);
-          if (code > 29 || distanceBase[code] + reader.take(distanceExtra[code]) > size) {
-            throw new Error('distance');
-          }
-          size += length;
+          const atBlobEnd = reader.base + reader.bytes.length >= blob.size;
+          if (symbols(reader, literal, distance, atBlobEnd)) break;
         }
       }
     } catch (error) {
@@ -346,7 +396,7 @@ const Zip = (() => {
       return {problem: reader.past() ? 'the archive ends inside it' : 'its packed data is damaged'};
     }
     if (reader.past()) return {problem: 'the archive ends inside it'};
-    return {packedSize: reader.offset() - from, size};
+    return {packedSize: reader.offset() - from, size: reader.size};
   }
 
   // Where the data that starts at `from` ends, by the data descriptor's
