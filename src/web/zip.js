@@ -437,16 +437,24 @@ const Zip = (() => {
   // The members found by walking the local headers from the start, as far as
   // they are whole.
   async function fromHeaders(blob) {
+    // Small members' headers come many to one read.
+    let window = {start: 0, view: new DataView(new ArrayBuffer(0))};
+    const bytesAt = async (at, length) => {
+      if (at < window.start || at + length > window.start + window.view.byteLength) {
+        window = {start: at, view: await read(blob, at, at + Math.max(length, 64 * 1024))};
+      }
+      const {start, view} = window;
+      return new DataView(view.buffer, view.byteOffset + at - start,
+                          Math.min(length, view.byteLength - (at - start)));
+    };
     const found = [];
     for (let at = 0; found.length <= mostMembers;) {
-      let view = await read(blob, at, at + 30 + 512);
+      let view = await bytesAt(at, 30);
       if (view.byteLength < 30 || view.getUint32(0, true) !== LOCAL) break;
       const nameLength = view.getUint16(26, true);
       const extraLength = view.getUint16(28, true);
-      if (30 + nameLength + extraLength > view.byteLength) {
-        view = await read(blob, at, at + 30 + nameLength + extraLength);
-        if (view.byteLength < 30 + nameLength + extraLength) break;
-      }
+      view = await bytesAt(at, 30 + nameLength + extraLength);
+      if (view.byteLength < 30 + nameLength + extraLength) break;
       const record = described(view, 30, nameLength, extraLength, {
         flags: view.getUint16(6, true), method: view.getUint16(8, true),
         packedSize: view.getUint32(18, true), size: view.getUint32(22, true), offset: undefined});
