@@ -164,7 +164,7 @@ const Zip = (() => {
         packedSize: view.getUint32(at + 20, true), size: view.getUint32(at + 24, true),
         offset: view.getUint32(at + 42, true)});
       if (record.offset + 30 + nameLength + record.packedSize > blob.size) {
-        record.problem = 'the archive places it outside the archive';
+        record.problem = 'its directory entry points past the end of the archive';
       }
       found.push(record);
       at = next;
@@ -246,7 +246,9 @@ const Zip = (() => {
       for (let code = next[length]++, bit = 0; bit < length; bit++, code >>= 1) {
         reversed = reversed << 1 | code & 1;
       }
-      for (let at = reversed; at < table.length; at += 1 << length) table[at] = symbol << 4 | length;
+      for (let at = reversed; at < table.length; at += 1 << length) {
+        table[at] = symbol << 4 | length;
+      }
     });
     return {table, longest};
   }
@@ -277,7 +279,9 @@ const Zip = (() => {
     const literals = reader.take(5) + 257;
     const distances = reader.take(5) + 1;
     const codeLengths = new Array(19).fill(0);
-    for (let i = 0, n = reader.take(4) + 4; i < n; i++) codeLengths[codeLengthOrder[i]] = reader.take(3);
+    for (let i = 0, n = reader.take(4) + 4; i < n; i++) {
+      codeLengths[codeLengthOrder[i]] = reader.take(3);
+    }
     const lengthCode = huffman(codeLengths);
     if (!lengthCode) throw new Error('bad code lengths');
     const lengths = [];
@@ -525,6 +529,17 @@ const Zip = (() => {
     return {blob: new Blob(chunks)};
   }
 
+  // Why a member cannot be unpacked, or null.
+  function problemOf({problem, flags, method, size}) {
+    if (problem) return problem;
+    if (flags & 1) return 'it is encrypted';
+    if (method !== 0 && method !== 8) {
+      return `it is packed by a method the page cannot unpack (method ${method})`;
+    }
+    if (method === 8 && size > unpackBound) return 'it unpacks to more than 64 MiB';
+    return null;
+  }
+
   // The archive's members under `path`, folders left out and zips inside
   // opened in their place; null when the blob is no zip archive.
   async function opened(blob, path, depth, budget) {
@@ -546,20 +561,11 @@ const Zip = (() => {
         return {damage: `it holds more than ${mostMembers} members; the rest are not listed`,
                 members};
       }
-      const {flags, method, packedSize, size, offset} = record;
-      let problem = record.problem ?? null;
-      if (problem) {
-        // Kept.
-      } else if (flags & 1) {
-        problem = 'it is encrypted';
-      } else if (method !== 0 && method !== 8) {
-        problem = `it is packed by a method the page cannot unpack (method ${method})`;
-      } else if (method === 8 && size > unpackBound) {
-        problem = 'it unpacks to more than 64 MiB';
-      }
-      const member = {path: `${path}/${record.path}`, name: record.path.slice(
-          record.path.lastIndexOf('/') + 1), problem, zip: blob, member: {offset, method,
-                                                                        packedSize, size}};
+      const {method, packedSize, size, offset} = record;
+      const problem = problemOf(record);
+      const name = record.path.slice(record.path.lastIndexOf('/') + 1);
+      const member = {path: `${path}/${record.path}`, name, problem, zip: blob,
+                      member: {offset, method, packedSize, size}};
       if (problem || !budget.nest || !/\.zip$/i.test(member.name)) {
         members.push(member);
         continue;

@@ -243,7 +243,7 @@ const CASES = [
    members: namedListed},
   {name: 'an entry that points past the archive',
    archive: zipOf([{name: 'far.lif', data: one, offset: 1e6}, {name: 'near.lif', data: two}]),
-   members: [['far.lif', 'the archive places it outside the archive'],
+   members: [['far.lif', 'its directory entry points past the end of the archive'],
              ['near.lif', null, two]]},
   {name: 'encrypted, other methods, and a declared size past 64 MiB',
    archive: zipOf([{name: 'secret.lif', data: one, flags: 1},
