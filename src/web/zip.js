@@ -164,7 +164,7 @@ const Zip = (() => {
         packedSize: view.getUint32(at + 20, true), size: view.getUint32(at + 24, true),
         offset: view.getUint32(at + 42, true)});
       if (record.offset + 30 + nameLength + record.packedSize > blob.size) {
-        record.problem = 'the archive places it outside the archive';
+        record.problem = 'its directory entry points past the end of the archive';
       }
       found.push(record);
       at = next;
@@ -177,7 +177,7 @@ const Zip = (() => {
   function bitReader(blob, from) {
     // Pieces grow from 64 KiB, as most members are small.
     const reader = {bytes: new Uint8Array(0), base: from, at: 0, bits: 0, count: 0,
-                    piece: 64 * 1024};
+                    piece: 64 * 1024, size: 0};
     // Fewer bytes ahead than a block's header or a symbol may take, with
     // more in the blob: then `more` reads on, so that the reads wait only
     // between symbols.
@@ -246,7 +246,9 @@ const Zip = (() => {
       for (let code = next[length]++, bit = 0; bit < length; bit++, code >>= 1) {
         reversed = reversed << 1 | code & 1;
       }
-      for (let at = reversed; at < table.length; at += 1 << length) table[at] = symbol << 4 | length;
+      for (let at = reversed; at < table.length; at += 1 << length) {
+        table[at] = symbol << 4 | length;
+      }
     });
     return {table, longest};
   }
@@ -277,7 +279,9 @@ const Zip = (() => {
     const literals = reader.take(5) + 257;
     const distances = reader.take(5) + 1;
     const codeLengths = new Array(19).fill(0);
-    for (let i = 0, n = reader.take(4) + 4; i < n; i++) codeLengths[codeLengthOrder[i]] = reader.take(3);
+    for (let i = 0, n = reader.take(4) + 4; i < n; i++) {
+      codeLengths[codeLengthOrder[i]] = reader.take(3);
+    }
     const lengthCode = huffman(codeLengths);
     if (!lengthCode) throw new Error('bad code lengths');
     const lengths = [];
@@ -300,11 +304,72 @@ const Zip = (() => {
     return codes;
   }
 
+  // A block's symbols, decoded while the bytes at hand are enough for the
+  // next one: true at the block's end, false when more must be read first.
+  // Only how much they unpack to is kept.
+  function symbols(reader, literal, distance, atBlobEnd) {
+    const bytes = reader.bytes;
+    let {at, bits, count, size} = reader;
+    // Past the blob's end the zeros read run out here.
+    const stop = atBlobEnd ? bytes.length + 8 : bytes.length - 512;
+    const literals = literal.table;
+    const literalMask = (1 << literal.longest) - 1;
+    const distances = distance.table;
+    const distanceMask = (1 << distance.longest) - 1;
+    let ended = false;
+    try {
+      while (at < stop) {
+        while (count < 15) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const entry = literals[bits & literalMask];
+        if (!entry) throw new Error('no code');
+        bits >>>= entry & 15;
+        count -= entry & 15;
+        const symbol = entry >> 4;
+        if (symbol < 256) {
+          size++;
+          continue;
+        }
+        if (symbol === 256) {
+          ended = true;
+          break;
+        }
+        if (symbol > 285) throw new Error('length');
+        // At most 5 extra bits, 15 of the code and 13 extra: read in two goes.
+        while (count < 20) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const extra = lengthExtra[symbol - 257];
+        const length = lengthBase[symbol - 257] + (bits & (1 << extra) - 1);
+        bits >>>= extra;
+        count -= extra;
+        const code = distances[bits & distanceMask];
+        if (!code || code >> 4 > 29) throw new Error('distance code');
+        bits >>>= code & 15;
+        count -= code & 15;
+        while (count < 13) {
+          bits |= (bytes[at++] ?? 0) << count;
+          count += 8;
+        }
+        const far = distanceExtra[code >> 4];
+        if (distanceBase[code >> 4] + (bits & (1 << far) - 1) > size) throw new Error('distance');
+        bits >>>= far;
+        count -= far;
+        size += length;
+      }
+    } finally {
+      Object.assign(reader, {at, bits, count, size});
+    }
+    return ended;
+  }
+
   // Where the deflate stream that starts at `from` ends, walked without
   // keeping what it unpacks to: {packedSize, size}, or the problem.
   async function deflateEnd(blob, from) {
     const reader = bitReader(blob, from);
-    let size = 0;
     try {
       for (let last = 0; !last;) {
         if (reader.short()) await reader.more();
@@ -318,7 +383,7 @@ const Zip = (() => {
           const length = bytes[at] | bytes[at + 1] << 8;
           if ((length ^ (bytes[at + 2] | bytes[at + 3] << 8)) !== 0xffff) throw new Error('stored');
           reader.at += 4 + length;
-          size += length;
+          reader.size += length;
           continue;
         }
         if (type === 3) throw new Error('block type');
@@ -326,19 +391,8 @@ const Zip = (() => {
         for (;;) {
           if (reader.short()) await reader.more();
           if (reader.past()) return {problem: 'the archive ends inside it'};
-          const symbol = decode(reader, literal);
-          if (symbol < 256) {
-            size++;
-            continue;
-          }
-          if (symbol === 256) break;
-          if (symbol > 285) throw new Error('length');
-          const length = lengthBase[symbol - 257] + reader.take(lengthExtra[symbol - 257]);
-          const code = decode(reader, distance);
-          if (code > 29 || distanceBase[code] + reader.take(distanceExtra[code]) > size) {
-            throw new Error('distance');
-          }
-          size += length;
+          const atBlobEnd = reader.base + reader.bytes.length >= blob.size;
+          if (symbols(reader, literal, distance, atBlobEnd)) break;
         }
       }
     } catch (error) {
@@ -346,7 +400,7 @@ const Zip = (() => {
       return {problem: reader.past() ? 'the archive ends inside it' : 'its packed data is damaged'};
     }
     if (reader.past()) return {problem: 'the archive ends inside it'};
-    return {packedSize: reader.offset() - from, size};
+    return {packedSize: reader.offset() - from, size: reader.size};
   }
 
   // Where the data that starts at `from` ends, by the data descriptor's
@@ -387,16 +441,24 @@ const Zip = (() => {
   // The members found by walking the local headers from the start, as far as
   // they are whole.
   async function fromHeaders(blob) {
+    // Small members' headers come many to one read.
+    let window = {start: 0, view: new DataView(new ArrayBuffer(0))};
+    const bytesAt = async (at, length) => {
+      if (at < window.start || at + length > window.start + window.view.byteLength) {
+        window = {start: at, view: await read(blob, at, at + Math.max(length, 64 * 1024))};
+      }
+      const {start, view} = window;
+      return new DataView(view.buffer, view.byteOffset + at - start,
+                          Math.min(length, view.byteLength - (at - start)));
+    };
     const found = [];
     for (let at = 0; found.length <= mostMembers;) {
-      let view = await read(blob, at, at + 30 + 512);
+      let view = await bytesAt(at, 30);
       if (view.byteLength < 30 || view.getUint32(0, true) !== LOCAL) break;
       const nameLength = view.getUint16(26, true);
       const extraLength = view.getUint16(28, true);
-      if (30 + nameLength + extraLength > view.byteLength) {
-        view = await read(blob, at, at + 30 + nameLength + extraLength);
-        if (view.byteLength < 30 + nameLength + extraLength) break;
-      }
+      view = await bytesAt(at, 30 + nameLength + extraLength);
+      if (view.byteLength < 30 + nameLength + extraLength) break;
       const record = described(view, 30, nameLength, extraLength, {
         flags: view.getUint16(6, true), method: view.getUint16(8, true),
         packedSize: view.getUint32(18, true), size: view.getUint32(22, true), offset: undefined});
@@ -467,6 +529,17 @@ const Zip = (() => {
     return {blob: new Blob(chunks)};
   }
 
+  // Why a member cannot be unpacked, or null.
+  function problemOf({problem, flags, method, size}) {
+    if (problem) return problem;
+    if (flags & 1) return 'it is encrypted';
+    if (method !== 0 && method !== 8) {
+      return `it is packed by a method the page cannot unpack (method ${method})`;
+    }
+    if (method === 8 && size > unpackBound) return 'it unpacks to more than 64 MiB';
+    return null;
+  }
+
   // The archive's members under `path`, folders left out and zips inside
   // opened in their place; null when the blob is no zip archive.
   async function opened(blob, path, depth, budget) {
@@ -488,20 +561,11 @@ const Zip = (() => {
         return {damage: `it holds more than ${mostMembers} members; the rest are not listed`,
                 members};
       }
-      const {flags, method, packedSize, size, offset} = record;
-      let problem = record.problem ?? null;
-      if (problem) {
-        // Kept.
-      } else if (flags & 1) {
-        problem = 'it is encrypted';
-      } else if (method !== 0 && method !== 8) {
-        problem = `it is packed by a method the page cannot unpack (method ${method})`;
-      } else if (method === 8 && size > unpackBound) {
-        problem = 'it unpacks to more than 64 MiB';
-      }
-      const member = {path: `${path}/${record.path}`, name: record.path.slice(
-          record.path.lastIndexOf('/') + 1), problem, zip: blob, member: {offset, method,
-                                                                        packedSize, size}};
+      const {method, packedSize, size, offset} = record;
+      const problem = problemOf(record);
+      const name = record.path.slice(record.path.lastIndexOf('/') + 1);
+      const member = {path: `${path}/${record.path}`, name, problem, zip: blob,
+                      member: {offset, method, packedSize, size}};
       if (problem || !budget.nest || !/\.zip$/i.test(member.name)) {
         members.push(member);
         continue;
