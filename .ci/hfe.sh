@@ -93,8 +93,8 @@ images=0
 while IFS= read -r -d '' image; do
   [ "$("$program" "$image" 2>/dev/null | tail -n 1)" = "End of Directory" ] || continue
   images=$((images + 1))
-  for spec in "${layouts[@]}"; do
-    layout "$image" "$images" "$spec" &
+  for shape in "${layouts[@]}"; do
+    layout "$image" "$images" "$shape" &
     while [ "$(jobs -rp | wc -l)" -ge "$(nproc)" ]; do wait -n || true; done
   done
 done < <(find ../shared/images -type f ! -name '*.md' ! -name '*.tsv' -print0 | sort -z)

@@ -3,12 +3,38 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 namespace tamrik::container {
 namespace {
 
 bool hasOwnId(const SectorRecord& sector) {
   return !sector.madeUpId && sector.size != 0;
+}
+
+// The most common size among the sectors of the records on one track (the
+// larger on a tie): the first track's holds the header.
+uint32_t mostCommonSize(std::span<const TrackRecord> records, unsigned cylinder, unsigned head) {
+  unsigned perSize[kMaxSizeCode + 1] = {};
+  for (const TrackRecord& record : records) {
+    for (const SectorRecord& sector : record.sectors) {
+      if (!hasOwnId(sector) || sector.cylinder != cylinder || sector.head != head) continue;
+      for (unsigned code = 0; code <= kMaxSizeCode; ++code) {
+        if (sector.size == 128U << code) ++perSize[code];
+      }
+    }
+  }
+  unsigned code = 0;
+  for (unsigned c = 1; c <= kMaxSizeCode; ++c) {
+    if (perSize[c] >= perSize[code]) code = c;
+  }
+  return 128U << code;
+}
+
+// Of two copies of a sector in one record the first counts, unless only
+// the later one came whole.
+bool replaces(SectorState kept, SectorState next) {
+  return kept != SectorState::kWhole && next == SectorState::kWhole;
 }
 
 // The volume's sector size, ids, first cylinder and head from the waiting
@@ -30,22 +56,7 @@ bool learnShape(TrackStore& store) {
     }
   }
 
-  // The size from the first track: it holds the header, whatever the other
-  // side holds.
-  unsigned perSize[kMaxSizeCode + 1] = {};
-  for (const TrackRecord& record : store.waiting) {
-    for (const SectorRecord& sector : record.sectors) {
-      if (!hasOwnId(sector) || sector.cylinder != low || sector.head != lowHead) continue;
-      for (unsigned code = 0; code <= kMaxSizeCode; ++code) {
-        if (sector.size == 128U << code) ++perSize[code];
-      }
-    }
-  }
-  unsigned code = 0;
-  for (unsigned c = 1; c <= kMaxSizeCode; ++c) {
-    if (perSize[c] >= perSize[code]) code = c;
-  }
-  const uint32_t sectorSize = store.sectorSize = 128U << code;
+  const uint32_t sectorSize = store.sectorSize = mostCommonSize(store.waiting, low, lowHead);
 
   unsigned firstId = 255;
   unsigned lastId = 0;
@@ -101,8 +112,7 @@ bool placeSectors(TrackStore& store, const TrackRecord& record) {
     const unsigned slot = sector.id - store.firstId;
     SectorState& kept = track.sectors[slot];
     // A second copy counts only when it came whole and the first did not.
-    const bool better = kept != SectorState::kWhole && sector.state == SectorState::kWhole;
-    if (kept != SectorState::kAbsent && !better) continue;
+    if (kept != SectorState::kAbsent && !replaces(kept, sector.state)) continue;
     kept = sector.state;
     if (hasData(sector.state)) {
       std::memcpy(track.bytes.data() + std::size_t{slot} * store.sectorSize,
@@ -118,25 +128,12 @@ void learnEarly(TrackStore& store, const TrackRecord& record) {
   const auto first = [](const SectorRecord& sector) {
     return hasOwnId(sector) && sector.cylinder == 0 && sector.head == 0;
   };
-  unsigned perSize[kMaxSizeCode + 1] = {};
-  for (const SectorRecord& sector : record.sectors) {
-    for (unsigned code = 0; code <= kMaxSizeCode; ++code) {
-      if (first(sector) && sector.size == 128U << code) ++perSize[code];
-    }
-  }
-  unsigned code = 0;
-  for (unsigned c = 1; c <= kMaxSizeCode; ++c) {
-    if (perSize[c] >= perSize[code]) code = c;
-  }
-  const uint32_t size = 128U << code;
+  const uint32_t size = mostCommonSize({&record, 1}, 0, 0);
   const SectorRecord* slots[256] = {};
   for (const SectorRecord& sector : record.sectors) {
     if (!first(sector) || sector.size != size) continue;
     const SectorRecord*& kept = slots[sector.id];
-    if (kept == nullptr ||
-        (kept->state != SectorState::kWhole && sector.state == SectorState::kWhole)) {
-      kept = &sector;
-    }
+    if (kept == nullptr || replaces(kept->state, sector.state)) kept = &sector;
   }
   const unsigned firstId = slots[0] != nullptr ? 0 : 1;
   unsigned count = 0;
