@@ -3,10 +3,16 @@
 # paired runs kept one round per line in $work/rounds.
 
 # "wall user sys" in seconds for one run of a command, its output to a pipe
-# that cat drains (cat's own time not counted), or to /dev/null.
+# that cat drains (cat's own time not counted), or to /dev/null. The next
+# run starts only once this one's cat is done: on two cores, a cat still
+# draining would slow whichever command came next.
 timed() {
-  local TIMEFORMAT='%3R %3U %3S'
-  { time "$@" > >(cat >/dev/null); } 2>&1
+  local TIMEFORMAT='%3R %3U %3S' reader pid
+  exec {reader}> >(cat >/dev/null)
+  pid=$!
+  { time "$@" >&"$reader"; } 2>&1
+  exec {reader}>&-
+  wait "$pid"
 }
 timedNull() {
   local TIMEFORMAT='%3R %3U %3S'
