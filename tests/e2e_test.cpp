@@ -549,6 +549,17 @@ TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
   EXPECT_EQ(lacking.err,
             "tamrik: lacking.imd: directory sector 2 is not in the file; it was read as zeros" +
                 std::string(expectCrLf() ? "\r\n" : "\n"));
+  // On one pipe with standard output, the line follows the image's listing.
+  const std::string merged = folder.command({"-n", "lacking.imd"}) + " 2>&1 </dev/null";
+  FILE* pipe = ::popen(merged.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string both;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    both.append(buffer, got);
+  }
+  ::pclose(pipe);
+  EXPECT_EQ(both, lacking.out + lacking.err);
   for (const char* name : {"sound.imd", "zeroed.lif"}) {
     const test::Outcome sound = folder.run({name});
     EXPECT_EQ(sound.status, 0) << name;

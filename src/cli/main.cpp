@@ -3,6 +3,7 @@
 #include <new>
 #include <string>
 
+#include "cli/held_output.h"
 #include "cli/platform.h"
 #include "cli/tamrik.h"
 
@@ -22,9 +23,10 @@ int listOrReport(int argc, char** argv, const tamrik::LineWriter& writer,
 
 int main(int argc, char** argv) {
   const tamrik::platform::ConsoleOutput console;
-  const tamrik::LineWriter writer(
-      [](void*, const char* data, std::size_t size) { tamrik::platform::writeStdout(data, size); },
-      nullptr, tamrik::platform::stdoutIsTerminal());
+  static tamrik::HeldOutput held(tamrik::platform::writeStdout);
+  const tamrik::LineWriter writer(tamrik::HeldOutput::sink, &held,
+                                  tamrik::platform::stdoutIsTerminal(),
+                                  tamrik::HeldOutput::flushSink);
   const tamrik::LineWriter notes(
       [](void*, const char* data, std::size_t size) {
         tamrik::platform::writeStderr(std::string(data, size));
@@ -32,7 +34,9 @@ int main(int argc, char** argv) {
       nullptr, tamrik::platform::stderrIsTerminal());
   // A listing that did not reach its file must not pass for one that did.
   try {
-    return listOrReport(argc, argv, writer, notes);
+    const int status = listOrReport(argc, argv, writer, notes);
+    held.flush();
+    return status;
   } catch (const tamrik::platform::OutputFailure& failure) {
     if (!failure.readerGone) {
       tamrik::platform::writeStderr("tamrik: cannot write the listing: " + failure.reason + "\n");

@@ -39,6 +39,8 @@ void listMatches(const Options& options, const platform::ResolvedArgument& where
     if (options.nameHeading) printHeading(folder, name, writer);
     const std::string note = listImage(name, options.sortByName, options.alwaysBytes, writer,
                                        pattern ? search.knownType : io::KnownType::unknown);
+    // The image's lines go out together, and before anything said of it.
+    writer.flush();
     if (!note.empty()) {
       std::string line = "tamrik: ";
       notes.appendShown(line, name);

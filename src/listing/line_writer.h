@@ -146,6 +146,9 @@ inline char shownByte(char c) {
 // Receives each finished line, newline included, in one call.
 using LineSink = void (*)(void* context, const char* data, std::size_t size);
 
+// Makes a sink write out the lines it holds back, if it holds any.
+using SinkFlush = void (*)(void* context);
+
 struct LineWriter {
   LineSink sink;
   void* context;
@@ -153,11 +156,17 @@ struct LineWriter {
   // taken from an image are shown as '?' so that an image cannot drive the
   // terminal. Files and pipes get every byte as stored.
   bool maskControls = false;
+  SinkFlush flushSink = nullptr;
 
-  LineWriter(LineSink lineSink, void* sinkContext, bool mask)
-      : sink(lineSink), context(sinkContext), maskControls(mask) {}
+  LineWriter(LineSink lineSink, void* sinkContext, bool mask, SinkFlush flushLines = nullptr)
+      : sink(lineSink), context(sinkContext), maskControls(mask), flushSink(flushLines) {}
   // Lines appended to a stream, for tests and for listings made in memory.
   explicit LineWriter(std::ostream& out, bool mask = false);
+
+  // The lines so far go out now, where the sink holds lines back.
+  void flush() const {
+    if (flushSink != nullptr) flushSink(context);
+  }
 
   void line(std::string_view text) const;
   // Ends the line in its own buffer and hands it on; the buffer is then
