@@ -36,7 +36,7 @@ class HeldOutput {
  private:
   // A floppy's listing is about 3 KB in 40 lines; a large directory goes
   // out every 64 KiB.
-  static constexpr std::size_t kHeldBytes = 64 * 1024;
+  static constexpr std::size_t kHeldBytes = std::size_t{64} * 1024;
   static constexpr std::size_t kHeldLines = 1024;
 
   Write write_;

@@ -108,7 +108,31 @@ const FileType* findFileType(uint16_t code) {
   return &kFileTypes[kRowOfCode[index]];
 }
 
-bool bit(uint32_t word, int n) {
+// Each flag is one bit of a word made of implWord, the type code above it
+// and a bit that is always set, so that every kind of flag is read the
+// same way: directory types come mixed, and a branch on the kind would
+// guess wrong at many an entry.
+constexpr int kCodeBit0 = 32;
+constexpr int kNeverBit = 62;
+constexpr int kAlwaysBit = 63;
+
+struct FlagBits {
+  uint8_t s;
+  uint8_t p;
+  uint8_t a;
+};
+
+// The bits of S, P and A for each kind of flags, in the order of Flags.
+constexpr FlagBits kFlagBits[] = {
+    {kNeverBit, kNeverBit, kNeverBit},      // kNone
+    {11, 8, 9},                             // kImplSPA
+    {11, 8, kNeverBit},                     // kImplSP
+    {kCodeBit0, kCodeBit0 + 1, kNeverBit},  // kCodeSP
+    {kCodeBit0, kNeverBit, kNeverBit},      // kCodeS
+    {kAlwaysBit, kNeverBit, kNeverBit},     // kAlwaysS
+};
+
+bool bit(uint64_t word, int n) {
   return ((word >> n) & 1U) != 0;
 }
 
@@ -132,7 +156,10 @@ void decodeFileType(LifDirEntry& entry) {
   const FileType* type = findFileType(code);
   if (type == nullptr) {
     entry.typeName = numericTypeName(entry.typeCode);
+    entry.machineTag.clear();
+    entry.flagA = entry.flagP = entry.flagS = false;
     entry.sizeBytes = entry.sectorCount << 8;
+    entry.regCount = 0;
     return;
   }
 
@@ -141,40 +168,21 @@ void decodeFileType(LifDirEntry& entry) {
   entry.typeName = type->name;
   entry.machineTag = type->tag;
 
-  switch (type->flags) {
-    case Flags::kNone:
-      break;
-    case Flags::kImplSPA:
-      entry.flagA = bit(impl, 9);
-      [[fallthrough]];
-    case Flags::kImplSP:
-      entry.flagS = bit(impl, 11);
-      entry.flagP = bit(impl, 8);
-      break;
-    case Flags::kCodeSP:
-      entry.flagP = bit(code, 1);
-      [[fallthrough]];
-    case Flags::kCodeS:
-      entry.flagS = bit(code, 0);
-      break;
-    case Flags::kAlwaysS:
-      entry.flagS = true;
-      break;
-  }
+  const FlagBits& flags = kFlagBits[static_cast<std::size_t>(type->flags)];
+  const uint64_t flagWord = impl | uint64_t{code} << kCodeBit0 | uint64_t{1} << kAlwaysBit;
+  entry.flagS = bit(flagWord, flags.s);
+  entry.flagP = bit(flagWord, flags.p);
+  entry.flagA = bit(flagWord, flags.a);
 
-  switch (type->regs) {
-    case Regs::kNone:
-      break;
-    case Regs::kH:
-      entry.regCount = registers;
-      break;
-    case Regs::kProg:
-      entry.regCount = (registers + 6) / 7;
-      break;
-  }
+  // Selected rather than branched to, for the reason the flags are read
+  // alike.
+  const uint32_t progRegisters = (registers + 6) / 7;
+  entry.regCount =
+      (type->regs == Regs::kH ? registers : 0) | (type->regs == Regs::kProg ? progRegisters : 0);
 
   switch (type->size) {
     case Size::kZero:
+      entry.sizeBytes = 0;
       break;
     case Size::kSectors:
       entry.sizeBytes = entry.sectorCount << 8;
@@ -189,7 +197,7 @@ void decodeFileType(LifDirEntry& entry) {
       entry.sizeBytes = roundToSector16(registers * 8);
       break;
     case Size::kProg:
-      entry.sizeBytes = roundToSector16(entry.regCount * 7);
+      entry.sizeBytes = roundToSector16(progRegisters * 7);
       break;
     case Size::kData71: {
       // Record count times record length, each a little-endian 16-bit half.

@@ -19,7 +19,7 @@
 namespace tamrik {
 
 // Sets typeName, machineTag, the flags, sizeBytes and regCount from
-// typeCode, sectorCount and implWord. Expects the derived fields reset.
+// typeCode, sectorCount and implWord.
 void decodeFileType(LifDirEntry& entry);
 
 // The name given to a code outside the table: its signed decimal value,

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <string_view>
 
 #include "lif/file_types.h"
 
@@ -32,14 +31,17 @@ inline bool decodeRecord(LifDirEntry& entry, const unsigned char* raw, std::size
   entry.volumeWord = static_cast<uint16_t>(field(26, 2));
   entry.implWord = field(28, 4);
 
-  entry.machineTag.clear();
-  entry.flagA = entry.flagP = entry.flagS = false;
-  entry.sizeBytes = entry.regCount = 0;
   decodeFileType(entry);
 
   // Series 75 media mark their valid entries with this volume word; any other
-  // value there means the rest of the directory cannot be trusted.
-  return entry.machineTag != std::string_view("75") || entry.volumeWord == kAcceptedVolumeWord75;
+  // value there means the rest of the directory cannot be trusted. The tag
+  // is compared as one number, without a branch per byte: types come mixed.
+  const MachineTag& tag = entry.machineTag;
+  const uint32_t key = uint32_t{tag.length} << 16 |
+                       uint32_t{static_cast<unsigned char>(tag.bytes[0])} << 8 |
+                       static_cast<unsigned char>(tag.bytes[1]);
+  const bool series75 = key == (2U << 16 | uint32_t{'7'} << 8 | uint32_t{'5'});
+  return !series75 || entry.volumeWord == kAcceptedVolumeWord75;
 }
 
 }  // namespace
@@ -52,14 +54,6 @@ bool LifDirEntry::readEntry(const unsigned char* record, std::size_t available) 
     return decodeRecord(*this, whole, available);
   }
   return decodeRecord(*this, record, kEntryBytes);
-}
-
-uint32_t LifDirEntry::nibbleBytes(uint32_t k) const {
-  // The nibble count is the three upper bytes of implWord, least significant
-  // first.
-  const uint32_t nibbles =
-      ((implWord >> 24) & 0xFF) | ((implWord >> 8) & 0xFF00) | ((implWord << 8) & 0xFF0000);
-  return (nibbles - k + 1) >> 1;
 }
 
 }  // namespace tamrik

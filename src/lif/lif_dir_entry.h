@@ -61,7 +61,13 @@ struct LifDirEntry {
 
   // Byte size of a "71" file from the nibble count in implWord, less an
   // offset of k nibbles. Wraps modulo 2^32 for counts below k - 1.
-  uint32_t nibbleBytes(uint32_t k) const;
+  uint32_t nibbleBytes(uint32_t k) const {
+    // The nibble count is the three upper bytes of implWord, least
+    // significant first.
+    const uint32_t nibbles =
+        ((implWord >> 24) & 0xFF) | ((implWord >> 8) & 0xFF00) | ((implWord << 8) & 0xFF0000);
+    return (nibbles - k + 1) >> 1;
+  }
 };
 
 }  // namespace tamrik

@@ -79,6 +79,9 @@ bool LifVolume::readDirectory() {
   // before the bytes that reading entry by entry would have needed.
   std::streambuf& source = *stream.rdbuf();
   unsigned char block[kBlockSlots * kEntryBytes];
+  // Each slot is decoded here, every field of it, and only an entry that
+  // is kept is copied to the list.
+  LifDirEntry entry;
   while (slotsLeft > 0) {
     // A list that its entries have filled gets room for every slot left at
     // once, so that a large directory is not moved again and again while
@@ -106,14 +109,11 @@ bool LifVolume::readDirectory() {
     for (std::size_t at = 0; at < slots * kEntryBytes; at += kEntryBytes) {
       --slotsLeft;
       const std::size_t available = got > at ? std::min(got - at, kEntryBytes) : 0;
-      // Decoded in its place at the end of the list, and taken off again
-      // when it is not kept.
-      LifDirEntry& entry = entries.emplace_back();
       const bool accepted = entry.readEntry(block + at, available);
       // The end marker is taken without the 20 bytes after its type code.
       const bool endMarker = static_cast<uint16_t>(entry.typeCode) == kEndOfDirectory;
       const std::size_t wanted = endMarker ? 12 : kEntryBytes;
-      if (!accepted || entry.typeCode == 0) entries.pop_back();
+      if (accepted && entry.typeCode != 0) entries.push_back(entry);
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         return false;

@@ -11,32 +11,40 @@
 namespace tamrik {
 namespace {
 
-// Everything of a row after its number. Name, type, tag and flags never
-// outgrow their columns and go to fixed places; a number wider than its
-// column moves the rest of the row right.
+// A row: its number, then the entry's fields. Name, type, tag and flags
+// never outgrow their columns and go to fixed places after the number; a
+// number wider than its column moves the rest of the row right.
 constexpr std::size_t kNameAt = 3;
 constexpr std::size_t kTypeAt = kNameAt + 12;
 constexpr std::size_t kTagAt = kTypeAt + 7;
 constexpr std::size_t kFlagsAt = kTagAt + 7;
 constexpr std::size_t kSizeAt = kFlagsAt + 3;
-// Three numbers of ten digits where the columns give 8, 6 and 6, and the
+// Four numbers of ten digits where the columns give 3, 8, 6 and 6, and the
 // fixed fields after them.
-constexpr std::size_t kWidestFields = kSizeAt + 10 + 6 + 10 + 10 + 3 + 9 + 1 + 5;
+constexpr std::size_t kWidestRow = 10 + kSizeAt + 10 + 6 + 10 + 10 + 3 + 9 + 1 + 5;
 
-void appendFields(LineBuffer& line, const LifDirEntry& entry, bool alwaysBytes,
-                  const LineWriter& writer) {
+void appendRow(LineBuffer& line, uint32_t number, const LifDirEntry& entry, bool alwaysBytes,
+               const LineWriter& writer) {
   const bool inRegisters = !alwaysBytes && entry.regCount != 0;
-  line.appendInPlace(kWidestFields, [&](char* const row) {
+  line.appendInPlace(kWidestRow, [&](char* const start) {
+    char* const row = putDecimal(start, number, 3);
     putLiteral(row, ".  ");
     writer.putShown(row + kNameAt, entry.name);
     putText(row + kTypeAt, entry.typeName);
     putText(row + kTagAt, entry.machineTag);
+    // Each letter is written and kept only when its flag is set; the place
+    // after the last kept one is blanked again. Flags come mixed, so this
+    // spares a guess per letter.
     char* flag = row + kFlagsAt;
-    if (entry.flagS) *flag++ = 'S';
-    if (entry.flagP) *flag++ = 'P';
-    if (entry.flagA) *flag = 'A';
+    *flag = 'S';
+    flag += entry.flagS ? 1 : 0;
+    *flag = 'P';
+    flag += entry.flagP ? 1 : 0;
+    *flag = 'A';
+    flag += entry.flagA ? 1 : 0;
+    *flag = ' ';
     char* at = putDecimal(row + kSizeAt, inRegisters ? entry.regCount : entry.sizeBytes, 8);
-    at = inRegisters ? putLiteral(at, " regs ") : putLiteral(at, " bytes");
+    at = std::copy_n(inRegisters ? " regs " : " bytes", 6, at);
     at = putDecimal(at, entry.startSector, 6);
     at = putDecimal(at, entry.sectorCount, 6);
     // Date and the blank after it, then HH:MM of the time: the stamp always
@@ -101,8 +109,7 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
   if (!sortByName) {
     for (const LifDirEntry& entry : volume.entries) {
       if (entry.sizeBytes == 0) continue;
-      line.appendDecimal(row++, 3);
-      appendFields(line, entry, alwaysBytes, writer);
+      appendRow(line, row++, entry, alwaysBytes, writer);
       writer.line(line);
     }
   } else {
@@ -117,8 +124,7 @@ void printDirectoryTable(const LifVolume& volume, bool sortByName, bool alwaysBy
       const std::size_t count = std::min(kBatch, order.size() - first);
       for (std::size_t i = 0; i < count; ++i) batch[i] = volume.entries[order[first + i].index()];
       for (std::size_t i = 0; i < count; ++i) {
-        line.appendDecimal(row++, 3);
-        appendFields(line, batch[i], alwaysBytes, writer);
+        appendRow(line, row++, batch[i], alwaysBytes, writer);
         writer.line(line);
       }
     }

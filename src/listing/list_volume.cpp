@@ -10,7 +10,10 @@
 namespace tamrik {
 
 void printHeading(std::string_view prefix, std::string_view name, const LineWriter& writer) {
-  std::string heading = "Content of ";
+  // Kept from one heading to the next, so that a run over many images
+  // takes no memory for each.
+  thread_local std::string heading;
+  heading.assign("Content of ");
   heading += prefix;
   writer.appendShown(heading, name);
   writer.line(heading);
