@@ -38,19 +38,8 @@ cmp -s "$work/hfe.txt" "$work/raw.txt" || { echo "the HFE listings differ" >&2; 
 lines=$(wc -l <"$work/raw.txt")
 
 : >"$work/rounds"
-# Every other round in the reverse order, so that no command always goes
-# first.
 for round in $(seq "$runs"); do
-  if ((round % 2)); then
-    read -r pw pu ps < <(timed "${packed[@]}")
-    read -r rw ru rs < <(timed "${raw[@]}")
-    read -r hw hu hs < <(timed "${hfe[@]}")
-  else
-    read -r hw hu hs < <(timed "${hfe[@]}")
-    read -r rw ru rs < <(timed "${raw[@]}")
-    read -r pw pu ps < <(timed "${packed[@]}")
-  fi
-  echo "$pw $pu $ps $rw $ru $rs $hw $hu $hs" >>"$work/rounds"
+  pairedRound "$round" packed raw hfe >>"$work/rounds"
 done
 
 /usr/bin/time -v -o "$work/peak_packed" "${packed[@]}" >/dev/null

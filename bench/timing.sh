@@ -14,6 +14,23 @@ timed() {
   exec {reader}>&-
   wait "$pid"
 }
+# One round of paired runs of the three commands whose arrays are named:
+# "wall user sys" of each, in the order named, on one line. Every other
+# round runs them in the reverse order, so that no command always goes
+# first.
+pairedRound() {
+  local round=$1 name
+  shift
+  local -a order=("$@")
+  ((round % 2)) || order=("$3" "$2" "$1")
+  local -A times
+  for name in "${order[@]}"; do
+    local -n runCommand=$name
+    times[$name]=$(timed "${runCommand[@]}")
+    unset -n runCommand
+  done
+  echo "${times[$1]} ${times[$2]} ${times[$3]}"
+}
 timedNull() {
   local TIMEFORMAT='%3R %3U %3S'
   { time "$@" >/dev/null; } 2>&1

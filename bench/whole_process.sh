@@ -55,20 +55,10 @@ for reference in floor minimal; do
 done
 
 # Paired: each round runs every command once, back to back, so that a
-# change in the machine's load falls on all of them alike; every other
-# round in the reverse order, so that no command always goes first.
+# change in the machine's load falls on all of them alike.
 : >"$work/rounds"
 for round in $(seq "$runs"); do
-  if ((round % 2)); then
-    read -r tw tu ts < <(timed "${tamrik[@]}")
-    read -r fw fu fs < <(timed "${floor[@]}")
-    read -r mw mu ms < <(timed "${minimal[@]}")
-  else
-    read -r mw mu ms < <(timed "${minimal[@]}")
-    read -r fw fu fs < <(timed "${floor[@]}")
-    read -r tw tu ts < <(timed "${tamrik[@]}")
-  fi
-  echo "$tw $tu $ts $fw $fu $fs $mw $mu $ms" >>"$work/rounds"
+  pairedRound "$round" tamrik floor minimal >>"$work/rounds"
 done
 
 # Instructions executed by the whole process, start-up included.

@@ -552,16 +552,7 @@ TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
   // On one pipe with standard output, the line follows the image's listing
   // (line ends as the program wrote them).
   const test::Outcome apart = folder.test::TestFolder::run({"-n", "lacking.imd"});
-  const std::string merged = folder.command({"-n", "lacking.imd"}) + " 2>&1 </dev/null";
-  FILE* pipe = ::popen(merged.c_str(), "r");
-  ASSERT_NE(pipe, nullptr);
-  std::string both;
-  char buffer[4096];
-  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
-    both.append(buffer, got);
-  }
-  ::pclose(pipe);
-  EXPECT_EQ(both, apart.out + apart.err);
+  EXPECT_EQ(folder.runMerged({"-n", "lacking.imd"}), apart.out + apart.err);
   for (const char* name : {"sound.imd", "zeroed.lif"}) {
     const test::Outcome sound = folder.run({name});
     EXPECT_EQ(sound.status, 0) << name;

@@ -60,20 +60,38 @@ std::string TestFolder::command(const std::vector<std::string>& args,
   return line;
 }
 
+namespace {
+
+// What a shell command line writes to standard output, and its exit status.
+std::string outputOf(const std::string& line, int& status) {
+  std::string out;
+  FILE* pipe = ::popen(line.c_str(), "r");
+  if (pipe == nullptr) return out;
+  char buffer[4096];
+  for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+    out.append(buffer, got);
+  }
+  const int ended = ::pclose(pipe);
+  status = WIFEXITED(ended) ? WEXITSTATUS(ended) : -1;
+  return out;
+}
+
+}  // namespace
+
 Outcome TestFolder::run(const std::vector<std::string>& args, const std::string& prefix) const {
   const std::string errFile = at(".stderr");
   Outcome result;
-  FILE* pipe =
-      ::popen((command(args, prefix) + " 2>" + shellQuoted(errFile) + " </dev/null").c_str(), "r");
-  char buffer[4096];
-  std::size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
-  const int status = ::pclose(pipe);
-  result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  result.out =
+      outputOf(command(args, prefix) + " 2>" + shellQuoted(errFile) + " </dev/null", result.status);
   std::ifstream err(errFile, std::ios::binary);
   result.err.assign(std::istreambuf_iterator<char>(err), {});
   ::unlink(errFile.c_str());
   return result;
+}
+
+std::string TestFolder::runMerged(const std::vector<std::string>& args) const {
+  int status = -1;
+  return outputOf(command(args) + " 2>&1 </dev/null", status);
 }
 
 }  // namespace tamrik::test

@@ -39,6 +39,8 @@ class TestFolder {
 
   // Runs the program here through a pipe, standard input closed.
   Outcome run(const std::vector<std::string>& args, const std::string& prefix = "") const;
+  // Standard output and standard error on one pipe, as written.
+  std::string runMerged(const std::vector<std::string>& args) const;
 
  private:
   std::string path_;

@@ -12,9 +12,11 @@
 #include <streambuf>
 #include <utility>
 
+#include "io/offset_streambuf.h"
+
 namespace tamrik::container {
 
-class LimitedFile : public std::streambuf {
+class LimitedFile : public io::OffsetStreamBuf {
  public:
   // `file` stands at its start; nothing at or past `limit` is read of it.
   LimitedFile(std::unique_ptr<std::streambuf> file, uint64_t limit)
@@ -29,9 +31,8 @@ class LimitedFile : public std::streambuf {
  protected:
   int_type underflow() override {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    const uint64_t position = start_ + static_cast<uint64_t>(egptr() - eback());
-    start_ = position;
-    const uint64_t room = position < limit_ ? limit_ - position : 0;
+    start_ += static_cast<uint64_t>(egptr() - eback());
+    const uint64_t room = start_ < limit_ ? limit_ - start_ : 0;
     std::streamsize got = 0;
     if (room > 0) {
       got = file_->sgetn(buffer_,
@@ -46,34 +47,14 @@ class LimitedFile : public std::streambuf {
     return traits_type::to_int_type(*gptr());
   }
 
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override {
-    // The end would be the file's, not the bound's; no reader asks for it.
-    if (dir == std::ios_base::end) return pos_type(off_type(-1));
-    if (dir == std::ios_base::cur) off += static_cast<off_type>(start_) + (gptr() - eback());
-    return seekpos(pos_type(off), which);
-  }
-
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-    const off_type target = pos;
-    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-      return pos_type(off_type(-1));
-    }
-    const auto at = static_cast<uint64_t>(target);
-    if (at >= start_ && at - start_ <= static_cast<uint64_t>(egptr() - eback())) {
-      setg(eback(), eback() + (at - start_), egptr());
-      return pos;
-    }
-    if (file_->pubseekpos(pos, which) != pos) return pos_type(off_type(-1));
-    start_ = at;
-    setg(buffer_, buffer_, buffer_);
-    return pos;
+  bool seekOutside(uint64_t at) override {
+    const auto pos = pos_type(static_cast<off_type>(at));
+    return file_->pubseekpos(pos, std::ios_base::in) == pos;
   }
 
  private:
   std::unique_ptr<std::streambuf> file_;
   uint64_t limit_;
-  uint64_t start_ = 0;  // the file offset of eback()
   bool cut_ = false;
   char buffer_[4096];
 };

@@ -58,29 +58,4 @@ VolumeStreamBuf::int_type VolumeStreamBuf::underflow() {
   }
 }
 
-VolumeStreamBuf::pos_type VolumeStreamBuf::seekoff(off_type off, std::ios_base::seekdir dir,
-                                                   std::ios_base::openmode which) {
-  // The end is not known without decoding every track, and the reader
-  // never asks for it.
-  if (dir == std::ios_base::end) return pos_type(off_type(-1));
-  if (dir == std::ios_base::cur) off += static_cast<off_type>(start_) + (gptr() - eback());
-  return seekpos(pos_type(off), which);
-}
-
-VolumeStreamBuf::pos_type VolumeStreamBuf::seekpos(pos_type pos, std::ios_base::openmode which) {
-  const off_type target = pos;
-  if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-    return pos_type(off_type(-1));
-  }
-  const auto at = static_cast<uint64_t>(target);
-  // Within the piece handed out, or at its end, the piece stays.
-  if (at >= start_ && at - start_ <= static_cast<uint64_t>(egptr() - eback())) {
-    setg(eback(), eback() + (at - start_), egptr());
-  } else {
-    start_ = at;
-    setg(nullptr, nullptr, nullptr);
-  }
-  return pos;
-}
-
 }  // namespace tamrik::container

@@ -16,10 +16,11 @@
 #include "container/read_log.h"
 #include "container/track_record.h"
 #include "container/track_store.h"
+#include "io/offset_streambuf.h"
 
 namespace tamrik::container {
 
-class VolumeStreamBuf : public std::streambuf {
+class VolumeStreamBuf : public io::OffsetStreamBuf {
  public:
   // `file` is what `source` reads, for telling its bound from its end.
   VolumeStreamBuf(TrackSource source, const LimitedFile& file);
@@ -31,9 +32,6 @@ class VolumeStreamBuf : public std::streambuf {
 
  protected:
   int_type underflow() override;
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override;
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override;
 
  private:
   void readTrack();
@@ -44,7 +42,6 @@ class VolumeStreamBuf : public std::streambuf {
   TrackRecord record_;
   ReadLog log_;
   bool ended_ = false;
-  uint64_t start_ = 0;  // the volume offset of eback()
 };
 
 }  // namespace tamrik::container

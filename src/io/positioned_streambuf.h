@@ -8,14 +8,15 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <streambuf>
+
+#include "io/offset_streambuf.h"
 
 namespace tamrik::io {
 
 // File is a platform's open file: it closes itself, and provides
 //   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // < 1 at end or error
 template <typename File>
-class PositionedStreamBuf : public std::streambuf {
+class PositionedStreamBuf : public OffsetStreamBuf {
  public:
   explicit PositionedStreamBuf(typename File::Handle handle) : file_(handle) {}
   PositionedStreamBuf(const PositionedStreamBuf&) = delete;
@@ -25,13 +26,12 @@ class PositionedStreamBuf : public std::streambuf {
  protected:
   int_type underflow() override {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
-    bufferStart_ = position_;
-    const int64_t got = file_.readAt(position_, buffer_, sizeof buffer_);
+    start_ += static_cast<uint64_t>(egptr() - eback());
+    const int64_t got = file_.readAt(static_cast<int64_t>(start_), buffer_, sizeof buffer_);
     if (got <= 0) {
       setg(buffer_, buffer_, buffer_);
       return traits_type::eof();
     }
-    position_ += got;
     setg(buffer_, buffer_, buffer_ + got);
     return traits_type::to_int_type(*gptr());
   }
@@ -47,33 +47,8 @@ class PositionedStreamBuf : public std::streambuf {
     return std::streambuf::xsgetn(into, count);
   }
 
-  pos_type seekoff(off_type off, std::ios_base::seekdir dir,
-                   std::ios_base::openmode which) override {
-    // The reader never asks where the end is.
-    if (dir == std::ios_base::end) return pos_type(off_type(-1));
-    if (dir == std::ios_base::cur) off += bufferStart_ + (gptr() - eback());
-    return seekpos(pos_type(off), which);
-  }
-
-  pos_type seekpos(pos_type pos, std::ios_base::openmode which) override {
-    const off_type target = pos;
-    if ((which & std::ios_base::in) != std::ios_base::in || target < 0) {
-      return pos_type(off_type(-1));
-    }
-    const off_type inBuffer = target - bufferStart_;
-    if (inBuffer >= 0 && inBuffer <= egptr() - eback()) {
-      setg(eback(), eback() + inBuffer, egptr());
-    } else {
-      bufferStart_ = position_ = target;
-      setg(buffer_, buffer_, buffer_);
-    }
-    return pos;
-  }
-
  private:
   File file_;
-  int64_t bufferStart_ = 0;  // file offset of eback()
-  int64_t position_ = 0;     // file offset just past the buffered data
   // Header and a floppy's directory (up to 14 sectors) in one read. Left
   // uninitialised: one is made for every image, and zeroing it cost more
   // than the read.
