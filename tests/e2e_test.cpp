@@ -120,6 +120,11 @@ class Folder : public test::TestFolder {
   }
 };
 
+// A line on standard error, ended as the platform ends lines of text.
+std::string saidLine(const std::string& text) {
+  return "tamrik: " + text + (expectCrLf() ? "\r\n" : "\n");
+}
+
 const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
@@ -326,8 +331,8 @@ TEST(EndToEnd, NothingMatches) {
   } cases[] = {
       {{"-n", "*.dat"}, "", 0},
       {{"-n", "dis*/a.lif"}, "", 0},
-      {{"-n", "nosuch/a.lif"}, "tamrik: nosuch/a.lif: No such file or directory\n", 3},
-      {{"missing.lif"}, "tamrik: missing.lif: No such file or directory\n", 3},
+      {{"-n", "nosuch/a.lif"}, saidLine("nosuch/a.lif: No such file or directory"), 3},
+      {{"missing.lif"}, saidLine("missing.lif: No such file or directory"), 3},
   };
   for (const auto& c : cases) {
     const test::Outcome r = folder.run(c.args);
@@ -389,7 +394,7 @@ TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   const test::Outcome r = folder.run({"-f", "disks"});
   EXPECT_EQ(r.out, "Content of " + shownPath(folder.path()) + "\\disks\n\n");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, "tamrik: disks: Is a directory\n");
+  EXPECT_EQ(r.err, saidLine("disks: Is a directory"));
 }
 
 // The root shows as nothing before the backslash, or as the bare drive on
@@ -403,7 +408,7 @@ TEST(EndToEnd, FolderInTheRootShowsTheBareRoot) {
   const test::Outcome r = folder.run({"-f", shownPath("/" + top)});
   EXPECT_EQ(r.out, "Content of " + std::string(windowsPaths() ? "Z:" : "") + "\\" + top + "\n\n");
   EXPECT_EQ(r.status, 3);
-  EXPECT_EQ(r.err, "tamrik: " + top + ": Is a directory\n");
+  EXPECT_EQ(r.err, saidLine(top + ": Is a directory"));
 }
 
 TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
@@ -455,7 +460,7 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
        {{0, farHeader}, {512, decoyDirectory}},
        0,
        kRefusal,
-       "tamrik: cut.lif: the directory starts at sector 16777218, past the end of the image\n"},
+       saidLine("cut.lif: the directory starts at sector 16777218, past the end of the image")},
   };
   for (const auto& c : cases) {
     const int fd = ::open(folder.at(c.name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -578,6 +583,57 @@ TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
     EXPECT_EQ(sound.err, "") << name;
   }
   EXPECT_EQ(folder.run({"sound.imd"}).out, kSampleListing);
+}
+
+// A damaged volume gets the refusal line on standard output, as ever, and
+// its reason on standard error; one whose directory is impossible is
+// listed and said. Only a file that could not be read changes the status.
+TEST(EndToEnd, DamagedVolumesSayWhy) {
+  const std::string sound = sampleImage();
+  test::TestImage clash;
+  clash.entries = {fileEntry("FIRST", 0x0001, 4, 3), fileEntry("SECOND", 0x0001, 6, 1)};
+  clash.holdsFiles = true;
+  test::TestImage inDirectory;
+  inDirectory.entries = {fileEntry("LOST", 0x0001, 2, 1)};
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool listed;
+    std::string err;
+    int status;
+  } cases[] = {
+      {"header.lif", sound.substr(0, 20), false,
+       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"), 0},
+      {"dir.lif", sound.substr(0, 512 + 33), false,
+       saidLine("dir.lif: the image ends inside the directory, in entry 2 of 8"), 0},
+      {"outside.lif", sound.substr(0, 256), false,
+       saidLine("outside.lif: the directory starts at sector 2, past the end of the image"), 0},
+      {"clash.lif", clash.bytes(), true,
+       saidLine("clash.lif: files \"FIRST\" and \"SECOND\" share sector 6"), 0},
+      {"indir.lif", inDirectory.bytes(), true,
+       saidLine("indir.lif: file \"LOST\" (sector 2) lies in the volume's directory (sector 2)"),
+       0},
+      {"text.lif", "not an image", false, "", 0},
+  };
+  Folder folder;
+  for (const auto& c : cases) {
+    folder.write(c.name, c.bytes);
+    const test::Outcome r = folder.run({c.name});
+    EXPECT_EQ(r.out.ends_with("End of Directory\n"), c.listed) << c.name;
+    if (!c.listed) {
+      EXPECT_EQ(r.out, kRefusal) << c.name;
+    }
+    EXPECT_EQ(r.err, c.err) << c.name;
+    EXPECT_EQ(r.status, c.status) << c.name;
+  }
+  // A file whose every read fails, as a failing disk's: the kernel's own
+  // memory file of a process, which is a regular file of no size.
+  if (!expectCrLf()) {
+    const test::Outcome r = folder.run({"/proc/self/mem"});
+    EXPECT_EQ(r.out, kRefusal);
+    EXPECT_EQ(r.err, saidLine("mem: Input/output error"));
+    EXPECT_EQ(r.status, 3);
+  }
 }
 
 TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
