@@ -132,7 +132,7 @@ TEST(ListImage, WhatTheReadingMetIsSaid) {
     std::ostringstream err;
     const LineWriter notes{err};
     Diagnostics said(notes);
-    listImageFile(std::move(file), "x.lif", false, false, LineWriter{out}, said, true);
+    listImageFile(file, "x.lif", false, false, LineWriter{out}, said, true);
     EXPECT_TRUE(out.str().ends_with(c.out)) << c.what << "\n" << out.str();
     EXPECT_EQ(err.str(), c.said ? std::string("tamrik: x.lif: ") + c.said + "\n" : "") << c.what;
     EXPECT_EQ(said.failed(), c.failed) << c.what;
