@@ -603,7 +603,8 @@ TEST(EndToEnd, DamagedVolumesSayWhy) {
     int status;
   } cases[] = {
       {"header.lif", sound.substr(0, 20), false,
-       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"), 0},
+       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"),
+       0},
       {"dir.lif", sound.substr(0, 512 + 33), false,
        saidLine("dir.lif: the image ends inside the directory, in entry 2 of 8"), 0},
       {"outside.lif", sound.substr(0, 256), false,

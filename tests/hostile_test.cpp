@@ -330,7 +330,8 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const std::string name = arg.substr(arg.find('/') + 1);
     const auto words = said.find(name);
-    EXPECT_EQ(result.err, words == said.end() ? "" : "tamrik: " + name + ": " + words->second + "\n");
+    EXPECT_EQ(result.err,
+              words == said.end() ? "" : "tamrik: " + name + ": " + words->second + "\n");
     EXPECT_EQ(result.status, words == said.end() ? 0 : 3) << arg;
     if (name == "*") {
       EXPECT_EQ(out, all);

@@ -39,8 +39,8 @@ TEST(ListImage, SampleListingsMatchTheirGoldenFiles) {
     std::ostringstream err;
     const LineWriter notes{err};
     Diagnostics said(notes);
-    listImage(TAMRIK_SOURCE_DIR "/samples/sample.lif", c.sortByName, c.alwaysBytes,
-              LineWriter{out}, said, true);
+    listImage(TAMRIK_SOURCE_DIR "/samples/sample.lif", c.sortByName, c.alwaysBytes, LineWriter{out},
+              said, true);
     EXPECT_EQ(out.str(), fileText(std::string(TAMRIK_SOURCE_DIR "/tests/golden/") + c.golden));
     EXPECT_EQ(err.str(), "");
     EXPECT_FALSE(said.failed());

@@ -14,8 +14,7 @@ std::string describe(const LifRefusal& refusal) {
       return "the image ends inside the volume header, after " + number(refusal.at) + " of its " +
              number(refusal.of) + " bytes";
     case RefusalKind::kDirectoryOutside:
-      return "the directory starts at sector " + number(refusal.at) +
-             ", past the end of the image";
+      return "the directory starts at sector " + number(refusal.at) + ", past the end of the image";
     case RefusalKind::kDirectoryCut:
       return "the image ends inside the directory, in entry " + number(refusal.at) + " of " +
              number(refusal.of);
