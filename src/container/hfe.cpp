@@ -82,6 +82,7 @@ struct HfeReader {
     }
     std::memset(cells.get() + cylinder.sideBytes, 0, kMfmPadding);
     for (unsigned side = 0; side < sides; ++side) {
+      track.held.push_back({static_cast<uint8_t>(next - 1), static_cast<uint8_t>(side)});
       for (std::size_t at = 0; at < cylinder.sideBytes; at += kHalf) {
         const unsigned char* from = stored.get() + at / kHalf * kBlock + side * kHalf;
         std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));

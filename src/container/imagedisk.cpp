@@ -55,6 +55,7 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
   if (header[4] > kMaxSizeCode) {
     return TrackOutcome::damaged("sector size code " + std::to_string(header[4]));
   }
+  track.held.push_back({header[1], static_cast<uint8_t>(header[2] & 0x3F)});
   const unsigned count = header[3];
   const uint32_t size = 128U << header[4];
   unsigned char ids[255];

@@ -122,6 +122,7 @@ TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
   if (got == 0) return TrackOutcome::damaged("the file ends without its end record");
   if (got != sizeof header) return cutShort(*this);
   if (header[0] == kEndOfImage) return TrackOutcome::end();
+  track.held.push_back({header[1], static_cast<uint8_t>(header[2] & 0x7F)});
   for (unsigned i = 0; i < header[0]; ++i) {
     unsigned char fields[6];
     if (!readExactly(in, fields, sizeof fields)) return cutShort(*this);

@@ -402,7 +402,12 @@ std::string telediskFile(const std::vector<TestTrack>& tracks, const TelediskOpt
   header += static_cast<char>(options.version);
   header += std::string("\x00\x01", 2);  // 250 kbit/s, drive type
   header += static_cast<char>(options.comment.empty() ? 0x00 : 0x80);
-  header += std::string("\x00\x02", 2);  // DOS allocation, two sides
+  unsigned sides = options.sides;
+  for (const TestTrack& track : tracks) {
+    if (options.sides == 0 && track.raw.empty()) sides = std::max(sides, track.head + 1);
+  }
+  header += '\0';  // DOS allocation
+  header += static_cast<char>(sides);
   putLE16(header, crc16(header));
   return header + (options.advanced ? lzhufPack(body) : body);
 }

@@ -55,6 +55,7 @@ struct TelediskOptions {
   unsigned encoding = 0;  // 0 raw, 1 pairs, 2 runs
   std::string comment;    // none when empty
   unsigned version = 21;
+  unsigned sides = 0;  // the header's; 0: 2 when a track has head 1, else 1
 };
 
 std::string telediskFile(const std::vector<TestTrack>& tracks, const TelediskOptions& options);

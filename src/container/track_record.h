@@ -44,14 +44,23 @@ struct SectorRecord {
   std::size_t dataOffset = 0;
 };
 
+// A track the file says it recorded, by its own cylinder and head, whether
+// or not it found sectors there.
+struct HeldTrack {
+  uint8_t cylinder = 0;
+  uint8_t head = 0;
+};
+
 struct TrackRecord {
   std::vector<SectorRecord> sectors;
   std::vector<unsigned char> data;
+  std::vector<HeldTrack> held;  // one, or both sides of a cylinder
 
   // Empties the record and keeps its room for the next track.
   void clear() {
     sectors.clear();
     data.clear();
+    held.clear();
   }
 };
 
