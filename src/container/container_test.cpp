@@ -280,7 +280,37 @@ void sideBySide(std::vector<TestTrack>& tracks) {
 constexpr Geometry kHp9114{77, 2, 16, 1, 1};
 constexpr Geometry kSmall{4, 2, 16, 1, 1};
 constexpr Geometry kSingleFrom0{4, 1, 16, 1, 0};
+constexpr Geometry kSmallFrom0{4, 2, 16, 1, 0};
+constexpr Geometry kEightSectors{4, 2, 8, 1, 1};
 constexpr std::size_t kSmallTrack = 16 * 256;
+
+// A 256-byte sector with its own id and the given data, for a track that
+// should not hold it.
+TestSector straySector(unsigned cylinder, unsigned head, unsigned id) {
+  TestSector sector;
+  sector.cylinder = cylinder;
+  sector.head = head;
+  sector.id = id;
+  sector.data.assign(256, 'S');
+  return sector;
+}
+
+// The tracks of head 1 on cylinders 0 and 1 left out of the file.
+void withoutFirstSide1(std::vector<TestTrack>& t) {
+  std::erase_if(t, [](const TestTrack& track) { return track.head == 1 && track.cylinder < 2; });
+}
+
+// The same tracks recorded with no sectors.
+void firstSide1Empty(std::vector<TestTrack>& t) {
+  trackOf(t, 0, 1).sectors.clear();
+  trackOf(t, 1, 1).sectors.clear();
+}
+
+void zeroFirstSide1(std::string& v, const Geometry& g) {
+  for (unsigned cylinder = 0; cylinder < 2; ++cylinder) {
+    for (unsigned id = g.firstId; id < g.firstId + g.sectors; ++id) zeroSector(v, g, cylinder, 1, id);
+  }
+}
 
 using Tracks = std::vector<TestTrack>&;
 using Volume = std::string&;
@@ -549,6 +579,79 @@ const Case kCases[] = {
      Form::kImageDisk, [](Tracks t) { eraseSector(t, 0, 0, 16); },
      [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 16); }, nullptr, false,
      "directory sector 15 is not in the file; it was read as zeros", true},
+
+    // One rule for the disk's numbering, from the first two cylinders of
+    // both heads, in every format.
+    {"ids from 0, header sector absent (Teledisk)", kSmallFrom0, Form::kTelediskRaw,
+     [](Tracks t) { eraseSector(t, 0, 0, 0); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 0); }, nullptr, false,
+     "header sector 0 is not in the file; it was read as zeros", true},
+    {"ids from 0, header sector absent (ImageDisk)", kSmallFrom0, Form::kImageDisk,
+     [](Tracks t) { eraseSector(t, 0, 0, 0); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 0); }, nullptr, false,
+     "header sector 0 is not in the file; it was read as zeros", true},
+    {"ids from 0, header sector absent (HFE)", kSmallFrom0, Form::kHfe,
+     [](Tracks t) { eraseSector(t, 0, 0, 0); },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 0); }, nullptr, false,
+     "header sector 0 is not in the file; it was read as zeros", true},
+    {"a stray id 0 on the second side of a disk from 1 (Teledisk)", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { trackOf(t, 0, 1).sectors.push_back(straySector(0, 1, 0)); }, nullptr, nullptr,
+     false,
+     "sector id 0 on cylinder 0 head 1 lies outside the disk's numbering (ids 1 to 16); it was "
+     "left out",
+     true},
+    {"a stray id 0 on the second side of a disk from 1 (ImageDisk)", kSmall, Form::kImageDisk,
+     [](Tracks t) { trackOf(t, 0, 1).sectors.push_back(straySector(0, 1, 0)); }, nullptr, nullptr,
+     false,
+     "sector id 0 on cylinder 0 head 1 lies outside the disk's numbering (ids 1 to 16); it was "
+     "left out",
+     true},
+    {"a stray id 0 on the second side of a disk from 1 (HFE)", kSmall, Form::kHfe,
+     [](Tracks t) { trackOf(t, 0, 1).sectors.push_back(straySector(0, 1, 0)); }, nullptr, nullptr,
+     false,
+     "sector id 0 on cylinder 0 head 1 lies outside the disk's numbering (ids 1 to 16); it was "
+     "left out",
+     true},
+    {"a stray id 200 on the first track (Teledisk)", kSmall, Form::kTelediskRaw,
+     [](Tracks t) { trackOf(t, 0, 0).sectors.push_back(straySector(0, 0, 200)); }, nullptr,
+     nullptr, false,
+     "sector id 200 on cylinder 0 head 0 lies outside the disk's numbering (ids 1 to 16); it was "
+     "left out",
+     true},
+    {"stray ids 200 and 17 (ImageDisk)", kSmall, Form::kImageDisk,
+     [](Tracks t) {
+       trackOf(t, 0, 0).sectors.push_back(straySector(0, 0, 200));
+       trackOf(t, 0, 1).sectors.push_back(straySector(0, 1, 17));
+     },
+     nullptr, nullptr, false,
+     "sector ids 200 on cylinder 0 head 0 and 17 on cylinder 0 head 1 lie outside the disk's "
+     "numbering (ids 1 to 16); they were left out",
+     true},
+    {"a stray id 200 on the first track (HFE)", kSmall, Form::kHfe,
+     [](Tracks t) { trackOf(t, 0, 0).sectors.push_back(straySector(0, 0, 200)); }, nullptr,
+     nullptr, false,
+     "sector id 200 on cylinder 0 head 0 lies outside the disk's numbering (ids 1 to 16); it was "
+     "left out",
+     true},
+    {"a promised side 1 missing on cylinders 0 and 1 (Teledisk)", kSmall, Form::kTelediskRaw,
+     withoutFirstSide1, zeroFirstSide1, nullptr, false,
+     "directory sectors 16 to 26 are not in the file; they were read as zeros", true},
+    {"a promised side 1 missing on cylinders 0 and 1 (HFE)", kSmall, Form::kHfe,
+     withoutFirstSide1, zeroFirstSide1, nullptr, false,
+     "directory sectors 16 to 26 are not in the file; they were read as zeros", true},
+    {"side 1 recorded empty on cylinders 0 and 1 (ImageDisk)", kSmall, Form::kImageDisk,
+     firstSide1Empty, zeroFirstSide1, nullptr, false,
+     "directory sectors 16 to 26 are not in the file; they were read as zeros", true},
+    {"a block of two 128-byte sectors, one with a data error, one absent", {4, 2, 16, 0, 1},
+     Form::kImageDisk,
+     [](Tracks t) {
+       sectorOf(t, 0, 0, 15).flags = 0x02;
+       eraseSector(t, 0, 0, 16);
+     },
+     [](Volume v, const Geometry& g) { zeroSector(v, g, 0, 0, 16); }, nullptr, false,
+     "directory sector 7 is not in the file; it was read as zeros; directory sector 7 was "
+     "recorded with a data error; it is shown as recorded",
+     true},
 
     // HFE: the sectors found in MFM cells, each a few cells off the byte
     // boundaries of the file.
