@@ -295,6 +295,29 @@ TestSector straySector(unsigned cylinder, unsigned head, unsigned id) {
   return sector;
 }
 
+// From cylinder 1 on, `count` sectors a track that claim 8 KiB each (a
+// data block of a repeated pair, one byte that fills the sector, or a data
+// field of one byte), up to cylinder `last`: more than 16 MiB in all.
+void bombFrom1(std::vector<TestTrack>& t, unsigned count, unsigned last) {
+  std::erase_if(t, [](const TestTrack& track) { return track.cylinder >= 1; });
+  for (unsigned cylinder = 1; cylinder <= last; ++cylinder) {
+    for (unsigned head = 0; head < 2; ++head) {
+      TestTrack& track = t.emplace_back();
+      track.cylinder = cylinder;
+      track.head = head;
+      for (unsigned i = 0; i < count; ++i) {
+        TestSector& sector = track.sectors.emplace_back();
+        sector.cylinder = cylinder;
+        sector.head = head;
+        sector.id = 1;
+        sector.sizeCode = 6;
+        sector.data = "x";
+        sector.block = std::string("\1\0\x10xx", 5);
+      }
+    }
+  }
+}
+
 // The tracks of head 1 on cylinders 0 and 1 left out of the file.
 void withoutFirstSide1(std::vector<TestTrack>& t) {
   std::erase_if(t, [](const TestTrack& track) { return track.head == 1 && track.cylinder < 2; });
@@ -652,6 +675,17 @@ const Case kCases[] = {
      "directory sector 7 is not in the file; it was read as zeros; directory sector 7 was "
      "recorded with a data error; it is shown as recorded",
      true},
+
+    // Decode bombs beyond the first cylinder: each format stops at the same
+    // bound, and the directory that runs into them is told so.
+    {"sectors that decode past 16 MiB (Teledisk)", kEightSectors, Form::kTelediskRaw,
+     [](Tracks t) { bombFrom1(t, 254, 8); },
+     [](Volume v, const Geometry&) { v.resize(2 * 8 * 256); }, nullptr, false,
+     "the file is damaged (the sectors decode to more than 16 MiB)", true},
+    {"sectors that decode past 16 MiB (HFE)", kEightSectors, Form::kHfe,
+     [](Tracks t) { bombFrom1(t, 300, 4); },
+     [](Volume v, const Geometry&) { v.resize(2 * 8 * 256); }, nullptr, false,
+     "the file is damaged (the sectors decode to more than 16 MiB)", true},
 
     // HFE: the sectors found in MFM cells, each a few cells off the byte
     // boundaries of the file.

@@ -63,6 +63,7 @@ struct HfeReader {
   std::unique_ptr<unsigned char[]> stored;
   std::unique_ptr<unsigned char[]> cells;
   std::size_t room = 0;
+  std::size_t decodable = kMaxContainerBytes;  // sector bytes left to decode
 
   TrackOutcome read(TrackRecord& track) {
     track.clear();
@@ -87,7 +88,9 @@ struct HfeReader {
         const unsigned char* from = stored.get() + at / kHalf * kBlock + side * kHalf;
         std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));
       }
-      decodeMfmTrack(cells.get(), cylinder.sideBytes, track);
+      if (!decodeMfmTrack(cells.get(), cylinder.sideBytes, track, decodable)) {
+        return TrackOutcome::damaged(kDecodedOverBound);
+      }
     }
     return TrackOutcome::track();
   }

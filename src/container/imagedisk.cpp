@@ -82,7 +82,7 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
     if (type != 0) {
       decodedBytes += size;
       if (decodedBytes > kMaxContainerBytes) {
-        return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+        return TrackOutcome::damaged(kDecodedOverBound);
       }
       sector.dataOffset = track.data.size();
       track.data.resize(sector.dataOffset + size);

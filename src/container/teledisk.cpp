@@ -141,7 +141,7 @@ TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
       if (sector.size != 0) {
         decodedBytes += sector.size;
         if (decodedBytes > kMaxContainerBytes) {
-          return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+          return TrackOutcome::damaged(kDecodedOverBound);
         }
         sector.dataOffset = track.data.size();
         track.data.resize(sector.dataOffset + sector.size);

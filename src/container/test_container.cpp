@@ -513,6 +513,48 @@ std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& opti
   return header + list + body;
 }
 
+std::string hfeBomb(unsigned cylinders) {
+  MfmCells side;
+  while (side.bytes() + 28 <= 32768) {
+    for (int i = 0; i < 3; ++i) side.sync();
+    const std::string id("\xFE\0\0\1\6", 5);
+    side.put(id);
+    const unsigned crc = fieldCrc(id);
+    side.put(crc >> 8);
+    side.put(crc & 0xFF);
+    for (int i = 0; i < 3; ++i) side.sync();
+    side.put(0xFB);
+  }
+  std::string half = side.packed();
+  half.resize(32768, '\x55');
+  std::string header(512, '\xFF');
+  header.replace(0, 8, "HXCPICFE");
+  header.replace(8, 10, std::string("\0\0\2\0\xFA\0\x2C\1\7\1", 10));
+  header[9] = static_cast<char>(cylinders);
+  header.replace(18, 2, std::string("\1\0", 2));
+  std::string list(1024, '\xFF');
+  for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
+    list.replace(cylinder * 4, 4, std::string("\3\0\xFE\xFF", 4));  // block 3
+  }
+  std::string body;
+  for (std::size_t at = 0; at < half.size(); at += 256) body += half.substr(at, 256) + half.substr(at, 256);
+  return header + list + body;
+}
+
+std::string telediskBomb(unsigned cylinders) {
+  std::vector<TestTrack> tracks(cylinders);
+  for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
+    tracks[cylinder].cylinder = cylinder;
+    for (unsigned i = 0; i < 254; ++i) {
+      TestSector& sector = tracks[cylinder].sectors.emplace_back();
+      sector.id = 1;
+      sector.sizeCode = 6;
+      sector.block = std::string("\1\0\x10xx", 5);
+    }
+  }
+  return telediskFile(tracks, {});
+}
+
 std::string lzhufPack(const std::string& bytes) {
   return LzhufPacker().pack(bytes);
 }

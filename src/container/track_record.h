@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "reason/reason.h"
+
 namespace tamrik::container {
 
 // What one container may cost at most: bytes read from the file, decoded
@@ -20,6 +22,10 @@ namespace tamrik::container {
 // counted apart. A 2.88 MB floppy fits several times over; a device that
 // never ends does not keep the reader forever.
 inline constexpr std::size_t kMaxContainerBytes = std::size_t{16} << 20;
+
+// Why a reader stopped: its sectors' data, counted at their sizes, passed
+// kMaxContainerBytes.
+inline constexpr const char* kDecodedOverBound = "the sectors decode to more than 16 MiB"_reason;
 
 // Sector sizes are 128 << code; code 6 (8,192 bytes) is the largest that
 // either format knows.
