@@ -79,7 +79,7 @@ struct HfeReader {
     const auto start = static_cast<std::streamoff>(cylinder.start);
     if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||
         !readExactly(*file, stored.get(), span)) {
-      return TrackOutcome::damaged("cylinder " + std::to_string(next - 1) + " is cut short");
+      return TrackOutcome::damaged(fill("cylinder {} is cut short"_reason, {std::to_string(next - 1)}));
     }
     std::memset(cells.get() + cylinder.sideBytes, 0, kMfmPadding);
     for (unsigned side = 0; side < sides; ++side) {
@@ -122,27 +122,30 @@ bool recognisesHfe(std::span<const unsigned char> head) {
 
 TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
   unsigned char header[kHeaderBytes];
-  if (!readExactly(*file, header, sizeof header)) return refused("the HFE header is cut short");
+  if (!readExactly(*file, header, sizeof header)) {
+    return refused("the HFE header is cut short"_reason);
+  }
   if (std::memcmp(header, kLaterSignature, kSignatureBytes) == 0) {
-    return refused("HFE files of revision 3 (HXCHFEV3) are not read");
+    return refused("HFE files of revision 3 (HXCHFEV3) are not read"_reason);
   }
   if (header[8] != 0) {
-    return refused("HFE files of format revision " + std::to_string(header[8]) + " are not read");
+    return refused(
+        fill("HFE files of format revision {} are not read"_reason, {std::to_string(header[8])}));
   }
   if (header[11] != kMfm) {
-    return refused("its tracks are in " + encodingName(header[11]) + "; only MFM is read");
+    return refused(fill("its tracks are in {}; only MFM is read"_reason, {encodingName(header[11])}));
   }
   for (std::size_t side = 0; side < 2; ++side) {
     const unsigned char* alternative = header + 22 + 2 * side;
     if (alternative[0] == kAlternative && alternative[1] != kMfm) {
-      return refused("track 0 of side " + std::to_string(side) + " is in " +
-                     encodingName(alternative[1]) + "; only MFM is read");
+      return refused(fill("track 0 of side {} is in {}; only MFM is read"_reason,
+                          {std::to_string(side), encodingName(alternative[1])}));
     }
   }
   const unsigned count = header[9];
   const unsigned sides = header[10];
   if (sides != 1 && sides != 2) {
-    return refused("the HFE header gives " + std::to_string(sides) + " sides");
+    return refused(fill("the HFE header gives {} sides"_reason, {std::to_string(sides)}));
   }
 
   const uint64_t listStart = uint64_t{le16(header + 18)} * kBlock;
@@ -151,7 +154,7 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
       file->pubseekpos(static_cast<std::streamoff>(listStart), std::ios_base::in) !=
           std::streampos(static_cast<std::streamoff>(listStart)) ||
       !readExactly(*file, list.data(), list.size())) {
-    return refused("the HFE header places its track list outside the file");
+    return refused("the HFE header places its track list outside the file"_reason);
   }
   auto reader = std::make_shared<HfeReader>();
   reader->sides = sides;
@@ -170,9 +173,10 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
                                                    spanOf(reader->cylinders[outside].sideBytes))) {
       ++outside;
     }
-    return refused("the HFE header places cylinder " + std::to_string(outside) +
-                   (furthest > kMaxContainerBytes ? " past the first 16 MiB of the file"
-                                                  : " outside the file"));
+    return refused(fill(furthest > kMaxContainerBytes
+                            ? "the HFE header places cylinder {} past the first 16 MiB of the file"_reason
+                            : "the HFE header places cylinder {} outside the file"_reason,
+                        {std::to_string(outside)}));
   }
   reader->file = std::move(file);
   TrackSource source;

@@ -219,6 +219,8 @@ void learnEarly(TrackStore& store, const TrackRecord& record) {
 // there is no shape to decide or the volume grows past the bound.
 bool settle(TrackStore& store) {
   if (!learnShape(store)) return false;
+  store.keptBytes -= store.early.bytes.size();
+  store.early = TrackStore::Track{};
   std::vector<TrackRecord> waiting = std::move(store.waiting);
   store.waiting.clear();
   // Each record's data is let go as soon as it is placed, so that the
