@@ -26,29 +26,25 @@ mapfile -t program < <(find src -type f \( -name '*.h' -o -name '*.cpp' \) \
 mapfile -t tests < <({ find src -type f -name '*_test.cpp'; find tests -type f; } | sort)
 [ ${#program[@]} -gt 0 ] && [ ${#tests[@]} -gt 0 ] || { echo "reasons: no sources found" >&2; exit 1; }
 
-tested=$(mktemp)
-trap 'rm -f "$tested"' EXIT
-for file in "${tests[@]}"; do joined "$file"; echo; done >"$tested"
+# Few processes: the texts are matched by bash itself.
+tested=$(joined "${tests[@]}" | tr -d '\0')
+mapfile -t texts < <(joined "${program[@]}" | tr -d '\0' | grep -oE '"([^"\\]|\\.)*"_reason' |
+  sed -E 's/^"//; s/"_reason$//' | sort -u)
+[ ${#texts[@]} -gt 0 ] || { echo "reasons: no reason texts found; is the _reason suffix still used?" >&2; exit 1; }
+# Each text as an extended regular expression, "{}" matching any value.
+mapfile -t patterns < <(printf '%s\n' "${texts[@]}" |
+  sed -E -e 's/[][\\.^$*+?(){}|\/]/\\&/g' -e 's/\\\{\\\}/.*/g')
 
-count=0
 missing=0
-for file in "${program[@]}"; do
-  while IFS= read -r literal; do
-    [ -n "$literal" ] || continue
-    count=$((count + 1))
-    text=${literal#\"}
-    text=${text%\"_reason}
-    # The text as an extended regular expression, "{}" matching any value.
-    pattern=$(printf '%s' "$text" | sed -E -e 's/[][\\.^$*+?(){}|\/]/\\&/g' -e 's/\\\{\\\}/.*/g')
-    if ! grep -qE -- "$pattern" "$tested"; then
-      echo "reasons: no test asserts \"$text\" ($file)" >&2
-      missing=$((missing + 1))
-    fi
-  done < <(joined "$file" | grep -oE '"([^"\\]|\\.)*"_reason' || true)
+for i in "${!texts[@]}"; do
+  if ! [[ $tested =~ ${patterns[i]} ]]; then
+    where=$(grep -lF -- "${texts[i]}" "${program[@]}" | tr '\n' ' ' || true)
+    echo "reasons: no test asserts \"${texts[i]}\" (${where% })" >&2
+    missing=$((missing + 1))
+  fi
 done
-[ "$count" -gt 0 ] || { echo "reasons: no reason texts found; is the _reason suffix still used?" >&2; exit 1; }
 if [ "$missing" -gt 0 ]; then
-  echo "reasons: $missing of $count reason texts are asserted by no test" >&2
+  echo "reasons: $missing of ${#texts[@]} reason texts are asserted by no test" >&2
   exit 1
 fi
-echo "reasons: all $count reason texts are asserted by a test"
+echo "reasons: all ${#texts[@]} reason texts are asserted by a test"
