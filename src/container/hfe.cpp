@@ -88,9 +88,14 @@ struct HfeReader {
         const unsigned char* from = stored.get() + at / kHalf * kBlock + side * kHalf;
         std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));
       }
-      if (!decodeMfmTrack(cells.get(), cylinder.sideBytes, track, decodable)) {
-        return TrackOutcome::damaged(kDecodedOverBound);
-      }
+      // Within both the file's bound and the room the volume leaves.
+      const std::size_t left = track.maxData > track.data.size() ? track.maxData - track.data.size() : 0;
+      const bool fileBound = decodable <= left;
+      std::size_t allowed = std::min(decodable, left);
+      const std::size_t before = allowed;
+      const bool decoded = decodeMfmTrack(cells.get(), cylinder.sideBytes, track, allowed);
+      decodable -= before - allowed;
+      if (!decoded) return TrackOutcome::damaged(fileBound ? kDecodedOverBound : kTracksOverBound);
     }
     return TrackOutcome::track();
   }

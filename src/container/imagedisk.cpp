@@ -84,6 +84,7 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
       if (decodedBytes > kMaxContainerBytes) {
         return TrackOutcome::damaged(kDecodedOverBound);
       }
+      if (!track.fits(size)) return TrackOutcome::damaged(kTracksOverBound);
       sector.dataOffset = track.data.size();
       track.data.resize(sector.dataOffset + size);
       unsigned char* data = track.data.data() + sector.dataOffset;

@@ -149,6 +149,7 @@ TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
         if (decodedBytes > kMaxContainerBytes) {
           return TrackOutcome::damaged(kDecodedOverBound);
         }
+        if (!track.fits(sector.size)) return TrackOutcome::damaged(kTracksOverBound);
         sector.dataOffset = track.data.size();
         track.data.resize(sector.dataOffset + sector.size);
         if (expand(block[0], block.data() + 1, block.size() - 1,

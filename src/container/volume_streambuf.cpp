@@ -10,7 +10,6 @@ namespace tamrik::container {
 namespace {
 
 constexpr uint64_t kBlockBytes = 256;
-constexpr const char* kTracksOverBound = "the volume's tracks take more than 16 MiB"_reason;
 
 }  // namespace
 
@@ -20,6 +19,7 @@ VolumeStreamBuf::VolumeStreamBuf(TrackSource source, const LimitedFile& file)
 }
 
 void VolumeStreamBuf::readTrack() {
+  record_.maxData = kMaxContainerBytes - store_.keptBytes;
   TrackOutcome outcome = source_.next(record_);
   if (outcome.kind == TrackOutcome::kTrack) {
     if (store_.place(record_)) return;
