@@ -514,19 +514,22 @@ std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& opti
 }
 
 std::string hfeBomb(unsigned cylinders) {
-  MfmCells side;
-  while (side.bytes() + 28 <= 32768) {
-    for (int i = 0; i < 3; ++i) side.sync();
-    const std::string id("\xFE\0\0\1\6", 5);
-    side.put(id);
-    const unsigned crc = fieldCrc(id);
-    side.put(crc >> 8);
-    side.put(crc & 0xFF);
-    for (int i = 0; i < 3; ++i) side.sync();
-    side.put(0xFB);
+  std::string halves[2];
+  for (unsigned head = 0; head < 2; ++head) {
+    MfmCells side;
+    while (side.bytes() + 28 <= 32768) {
+      for (int i = 0; i < 3; ++i) side.sync();
+      const std::string id = std::string("\xFE\0", 2) + static_cast<char>(head) + "\1\6";
+      side.put(id);
+      const unsigned crc = fieldCrc(id);
+      side.put(crc >> 8);
+      side.put(crc & 0xFF);
+      for (int i = 0; i < 3; ++i) side.sync();
+      side.put(0xFB);
+    }
+    halves[head] = side.packed();
+    halves[head].resize(32768, '\x55');
   }
-  std::string half = side.packed();
-  half.resize(32768, '\x55');
   std::string header(512, '\xFF');
   header.replace(0, 8, "HXCPICFE");
   header.replace(8, 10, std::string("\0\0\2\0\xFA\0\x2C\1\7\1", 10));
@@ -537,16 +540,20 @@ std::string hfeBomb(unsigned cylinders) {
     list.replace(cylinder * 4, 4, std::string("\3\0\xFE\xFF", 4));  // block 3
   }
   std::string body;
-  for (std::size_t at = 0; at < half.size(); at += 256) body += half.substr(at, 256) + half.substr(at, 256);
+  for (std::size_t at = 0; at < 32768; at += 256) {
+    body += halves[0].substr(at, 256) + halves[1].substr(at, 256);
+  }
   return header + list + body;
 }
 
 std::string telediskBomb(unsigned cylinders) {
   std::vector<TestTrack> tracks(cylinders);
   for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
-    tracks[cylinder].cylinder = cylinder;
+    tracks[cylinder].cylinder = cylinder / 2;
+    tracks[cylinder].head = cylinder % 2;
     for (unsigned i = 0; i < 254; ++i) {
       TestSector& sector = tracks[cylinder].sectors.emplace_back();
+      sector.head = cylinder % 2;
       sector.id = 1;
       sector.sizeCode = 6;
       sector.block = std::string("\1\0\x10xx", 5);

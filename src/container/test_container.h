@@ -79,10 +79,11 @@ struct HfeOptions {
 std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& options = {});
 
 // Decode bombs: small files whose sectors claim far more data than they
-// hold, all of 8 KiB (size code 6), cylinder 0, head 0, id 1. In the HFE
-// file all `cylinders` cylinders point at one 64 KiB block of id fields,
-// each followed by a bare data mark; in the Teledisk file each of
-// `cylinders` tracks holds 254 such sectors, each a 5-byte repeated pair.
+// hold, all of 8 KiB (size code 6), cylinder 0, id 1, on both heads. In the
+// HFE file all `cylinders` cylinders point at one 64 KiB block of id
+// fields, each followed by a bare data mark; in the Teledisk file each of
+// `cylinders` tracks, on alternate heads, holds 254 such sectors, each a
+// 5-byte repeated pair.
 std::string hfeBomb(unsigned cylinders);
 std::string telediskBomb(unsigned cylinders);
 
