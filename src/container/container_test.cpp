@@ -398,7 +398,9 @@ void firstSide1Empty(std::vector<TestTrack>& t) {
 
 void zeroFirstSide1(std::string& v, const Geometry& g) {
   for (unsigned cylinder = 0; cylinder < 2; ++cylinder) {
-    for (unsigned id = g.firstId; id < g.firstId + g.sectors; ++id) zeroSector(v, g, cylinder, 1, id);
+    for (unsigned id = g.firstId; id < g.firstId + g.sectors; ++id) {
+      zeroSector(v, g, cylinder, 1, id);
+    }
   }
 }
 
@@ -949,8 +951,8 @@ TEST(Container, ReadsTheVolumeBySectorIdsWhateverElseTheFileHolds) {
 TEST(Container, LeavesRawImagesAndOtherFilesAsTheyCame) {
   // "IMD " with no end to its text is refused, not handed back.
   const std::string sample = sampleVolumeBytes();
-  for (const std::string& file :
-       {sample, std::string("T"), std::string("tD\0\0", 4), std::string(), std::string("Teledisk")}) {
+  for (const std::string& file : {sample, std::string("T"), std::string("tD\0\0", 4), std::string(),
+                                  std::string("Teledisk")}) {
     EXPECT_EQ(readVolume(file), file);
   }
 }

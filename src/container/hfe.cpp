@@ -79,7 +79,8 @@ struct HfeReader {
     const auto start = static_cast<std::streamoff>(cylinder.start);
     if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||
         !readExactly(*file, stored.get(), span)) {
-      return TrackOutcome::damaged(fill("cylinder {} is cut short"_reason, {std::to_string(next - 1)}));
+      return TrackOutcome::damaged(
+          fill("cylinder {} is cut short"_reason, {std::to_string(next - 1)}));
     }
     std::memset(cells.get() + cylinder.sideBytes, 0, kMfmPadding);
     for (unsigned side = 0; side < sides; ++side) {
@@ -89,7 +90,8 @@ struct HfeReader {
         std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));
       }
       // Within both the file's bound and the room the volume leaves.
-      const std::size_t left = track.maxData > track.data.size() ? track.maxData - track.data.size() : 0;
+      const std::size_t left =
+          track.maxData > track.data.size() ? track.maxData - track.data.size() : 0;
       const bool fileBound = decodable <= left;
       std::size_t allowed = std::min(decodable, left);
       const std::size_t before = allowed;
@@ -138,7 +140,8 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
         fill("HFE files of format revision {} are not read"_reason, {std::to_string(header[8])}));
   }
   if (header[11] != kMfm) {
-    return refused(fill("its tracks are in {}; only MFM is read"_reason, {encodingName(header[11])}));
+    return refused(
+        fill("its tracks are in {}; only MFM is read"_reason, {encodingName(header[11])}));
   }
   for (std::size_t side = 0; side < 2; ++side) {
     const unsigned char* alternative = header + 22 + 2 * side;
@@ -178,10 +181,11 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
                                                    spanOf(reader->cylinders[outside].sideBytes))) {
       ++outside;
     }
-    return refused(fill(furthest > kMaxContainerBytes
-                            ? "the HFE header places cylinder {} past the first 16 MiB of the file"_reason
-                            : "the HFE header places cylinder {} outside the file"_reason,
-                        {std::to_string(outside)}));
+    return refused(
+        fill(furthest > kMaxContainerBytes
+                 ? "the HFE header places cylinder {} past the first 16 MiB of the file"_reason
+                 : "the HFE header places cylinder {} outside the file"_reason,
+             {std::to_string(outside)}));
   }
   reader->file = std::move(file);
   TrackSource source;

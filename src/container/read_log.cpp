@@ -101,7 +101,8 @@ std::string describe(const ReadLog& log) {
         words += fill(", which is damaged ({})"_reason, {log.damage});
         damageTold = true;
       }
-      words += found.size() == 1 ? "; it was read as zeros"_reason : "; they were read as zeros"_reason;
+      words +=
+          found.size() == 1 ? "; it was read as zeros"_reason : "; they were read as zeros"_reason;
     }
     add(words);
   }
@@ -110,13 +111,15 @@ std::string describe(const ReadLog& log) {
     for (std::size_t i = 0; i < log.strays.size(); ++i) {
       const ReadLog::Stray& stray = log.strays[i];
       if (i > 0) which += i + 1 == log.strays.size() ? " and " : ", ";
-      which += fill("{} on cylinder {} head {}", {std::to_string(stray.id), std::to_string(stray.cylinder),
-                                                 std::to_string(stray.head)});
+      which += fill(
+          "{} on cylinder {} head {}",
+          {std::to_string(stray.id), std::to_string(stray.cylinder), std::to_string(stray.head)});
     }
-    add(fill(log.strays.size() == 1
-                 ? "sector id {} lies outside the disk's numbering (ids {} to {}); it was left out"_reason
-                 : "sector ids {} lie outside the disk's numbering (ids {} to {}); they were left out"_reason,
-             {which, std::to_string(log.firstId), std::to_string(log.lastId)}));
+    add(fill(
+        log.strays.size() == 1
+            ? "sector id {} lies outside the disk's numbering (ids {} to {}); it was left out"_reason
+            : "sector ids {} lie outside the disk's numbering (ids {} to {}); they were left out"_reason,
+        {which, std::to_string(log.firstId), std::to_string(log.lastId)}));
   }
   if (log.endReached && !log.damage.empty() && !damageTold) {
     add(fill("the file is damaged ({})"_reason, {log.damage}));

@@ -29,9 +29,9 @@ struct ReadLog {
   std::vector<Stray> strays;  // on the tracks read, in the order they were read
   unsigned firstId = 0;       // the disk's run of ids, for telling the strays
   unsigned lastId = 0;
-  bool endReached = false;    // a read went past the end of the volume
-  bool noSectors = false;     // the file has no sector that could start a volume
-  std::string damage;         // why the records stopped early; empty when they did not
+  bool endReached = false;  // a read went past the end of the volume
+  bool noSectors = false;   // the file has no sector that could start a volume
+  std::string damage;       // why the records stopped early; empty when they did not
 
   // Notes a block as read, in the state of its sector (one of its sectors,
   // where they are smaller than a block).

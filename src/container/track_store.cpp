@@ -138,8 +138,8 @@ bool inRun(const TrackStore& store, const SectorRecord& sector) {
 }
 
 TrackStore::Track* trackOf(TrackStore& store, const SectorRecord& sector) {
-  const std::size_t at = 2 * std::size_t{sector.cylinder - store.firstCylinder} +
-                         (sector.head - store.firstHead);
+  const std::size_t at =
+      2 * std::size_t{sector.cylinder - store.firstCylinder} + (sector.head - store.firstHead);
   return at < store.tracks.size() ? &store.tracks[at] : nullptr;
 }
 

@@ -58,7 +58,7 @@ struct TrackStore {
     uint32_t record = 0;               // the track record that gave it
     uint8_t cylinder = 0;              // as the sectors' own ids say
     uint8_t head = 0;
-    bool straysTold = false;           // the read log has them
+    bool straysTold = false;  // the read log has them
   };
 
   // Where a byte of the volume is: in a track from `begin` to `end`, at `at`;
