@@ -120,7 +120,7 @@ class Folder : public test::TestFolder {
   }
 };
 
-const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
+const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] image [name ...]\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
 using test::fileEntry;

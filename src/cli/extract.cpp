@@ -1,0 +1,217 @@
+// SPDX-License-Identifier: MIT
+#include "cli/extract.h"
+
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "cli/output_file.h"
+#include "cli/platform.h"
+#include "cli/wildcard.h"
+#include "container/open_volume.h"
+#include "container/read_log.h"
+#include "files/file_copy.h"
+#include "files/file_stamp.h"
+#include "files/lif_file.h"
+#include "files/safe_name.h"
+#include "io/image_file.h"
+#include "lif/lif_volume.h"
+#include "listing/list_volume.h"
+
+namespace tamrik {
+namespace {
+
+// Bytes gathered before they go to a file or standard output: text comes a
+// record at a time.
+constexpr std::size_t kBufferBytes = std::size_t{64} << 10;
+
+// One line on standard error: "tamrik: IMAGE: NAME: reason", or without the
+// name for the image itself. Control bytes in names are masked, so that a
+// line stays one line.
+void say(const LineWriter& notes, std::string_view image, std::string_view name,
+         std::string_view reason) {
+  std::string line = "tamrik: ";
+  const auto put = [&line](std::string_view text) {
+    for (const char c : text) {
+      const auto byte = static_cast<unsigned char>(c);
+      line += byte < 0x20 || byte == 0x7F ? '?' : c;
+    }
+    line += ": ";
+  };
+  put(image);
+  if (!name.empty()) put(name);
+  line += reason;
+  notes.line(line);
+}
+
+// What failed to be written, to stop the run with.
+struct WriteFailure {
+  std::string reason;
+};
+
+// The indexes of the entries asked for: every one when no name is given,
+// else the matches of each name in turn, each entry once. Names that match
+// nothing are said.
+std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& options,
+                                       const LineWriter& notes, bool& problems) {
+  std::vector<std::size_t> chosen;
+  std::vector<bool> taken(volume.entries.size(), false);
+  const auto choose = [&](std::size_t index) {
+    if (taken[index]) return;
+    taken[index] = true;
+    chosen.push_back(index);
+  };
+  if (options.names.empty()) {
+    for (std::size_t i = 0; i < volume.entries.size(); ++i) choose(i);
+    return chosen;
+  }
+  for (const std::string& asked : options.names) {
+    std::string_view pattern = asked;
+    while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
+    bool found = false;
+    for (std::size_t i = 0; i < volume.entries.size(); ++i) {
+      if (wildcardMatch(pattern, files::trimmedName(volume.entries[i].name))) {
+        choose(i);
+        found = true;
+      }
+    }
+    if (!found) {
+      say(notes, options.fileArgument, asked, "not in the image");
+      problems = true;
+    }
+  }
+  return chosen;
+}
+
+class Extraction {
+ public:
+  Extraction(const Options& options, const LineWriter& notes, std::istream& image,
+             const container::OpenedVolume& opened)
+      : options_(options), notes_(notes), image_(image), opened_(opened) {}
+
+  // Copies one entry; throws WriteFailure when a file cannot be written.
+  void copy(const LifDirEntry& entry, const std::string& safe) {
+    const std::string_view name = files::trimmedName(entry.name);
+    const files::CopyForm form =
+        files::formFor(image_, entry, options_.asText, options_.withEntry);
+    files::CopyOutcome outcome;
+    if (options_.toStdout) {
+      outcome = copyTo(entry, form, [](std::string_view bytes) {
+        platform::writeStdout(bytes.data(), bytes.size());
+      });
+    } else {
+      const std::string target = files::targetName(safe, form == files::CopyForm::kAsText);
+      platform::OutputFile file;
+      std::string reason;
+      switch (file.create(target, reason)) {
+        case platform::OutputFile::Created::kExists:
+          tell(name, target + " exists, not overwritten");
+          return;
+        case platform::OutputFile::Created::kFailed:
+          say(notes_, options_.fileArgument, name, target + " cannot be created: " + reason);
+          throw WriteFailure{};
+        case platform::OutputFile::Created::kCreated:
+          break;
+      }
+      outcome = copyTo(entry, form, [&](std::string_view bytes) {
+                         if (!file.write(bytes, reason)) {
+                           say(notes_, options_.fileArgument, name,
+                               target + " cannot be written: " + reason + "; it was removed");
+                           throw WriteFailure{};
+                         }
+                       });
+      if (!file.finish(files::validStamp(entry.stampBcd), reason)) {
+        say(notes_, options_.fileArgument, name,
+            target + " cannot be written: " + reason + "; it was removed");
+        throw WriteFailure{};
+      }
+    }
+    if (!outcome.whole) {
+      tell(name, "its sectors pass the end of the image; " + std::to_string(outcome.read) +
+                     " of its " + std::to_string(files::storedBytes(entry)) +
+                     " bytes were there and were written");
+    }
+    if (opened_.container != nullptr) {
+      const uint64_t first = entry.startSector;
+      const std::string sectors =
+          container::describeSectors(opened_.container->log(), first, first + entry.sectorCount);
+      if (!sectors.empty()) tell(name, sectors);
+    }
+  }
+
+  bool problems = false;
+
+ private:
+  // The copy through a buffer, flushed whole to `out` at the end.
+  template <typename Out>
+  files::CopyOutcome copyTo(const LifDirEntry& entry, files::CopyForm form, Out&& out) {
+    buffer_.clear();
+    const files::CopyOutcome outcome =
+        files::copyFile(image_, entry, form, platform::textLineEnd(), [&](std::string_view bytes) {
+          if (buffer_.size() + bytes.size() > kBufferBytes && !buffer_.empty()) {
+            out(buffer_);
+            buffer_.clear();
+          }
+          if (bytes.size() >= kBufferBytes) {
+            out(bytes);
+          } else {
+            buffer_ += bytes;
+          }
+        });
+    if (!buffer_.empty()) out(buffer_);
+    buffer_.clear();
+    return outcome;
+  }
+
+  void tell(std::string_view name, const std::string& reason) {
+    say(notes_, options_.fileArgument, name, reason);
+    problems = true;
+  }
+
+  const Options& options_;
+  const LineWriter& notes_;
+  std::istream& image_;
+  const container::OpenedVolume& opened_;
+  std::string buffer_;
+};
+
+}  // namespace
+
+int extractFiles(const Options& options, const LineWriter& notes) {
+  const std::string& imageName = options.fileArgument;
+  const container::OpenedVolume opened = container::openVolume(io::openImageFile(imageName));
+  if (!opened.stream) {
+    say(notes, imageName, {}, "cannot be opened as an image");
+    return kExitNotAsAsked;
+  }
+  std::istream image(opened.stream.get());
+  LifVolume volume(image);
+  if (!opened.refusal.empty() || !volume.readDirectory()) {
+    say(notes, imageName, {}, opened.refusal.empty() ? "unknown or corrupt disk image" : opened.note());
+    return kExitNotAsAsked;
+  }
+  bool problems = false;
+  // What reading the directory met, before the files add to the log.
+  const std::string note = opened.note();
+  if (!note.empty()) {
+    say(notes, imageName, {}, note);
+    problems = true;
+  }
+  const std::vector<std::size_t> chosen = chosenEntries(volume, options, notes, problems);
+  const std::vector<std::string> names = files::safeNames(volume.entries);
+  Extraction extraction(options, notes, image, opened);
+  try {
+    for (const std::size_t index : chosen) extraction.copy(volume.entries[index], names[index]);
+  } catch (const WriteFailure&) {
+    return kExitWriteFailed;
+  } catch (const platform::OutputFailure& failure) {
+    if (!failure.readerGone) {
+      say(notes, "cannot write to standard output", {}, failure.reason);
+    }
+    return kExitWriteFailed;
+  }
+  return problems || extraction.problems ? kExitNotAsAsked : 0;
+}
+
+}  // namespace tamrik
