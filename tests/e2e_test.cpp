@@ -577,16 +577,17 @@ TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
 
 // An image holding a program, a LIF text file, a type 0x0001 file that
 // is no text (an assembler source's control block), a data file whose
-// stamp is no date, and a file whose sectors pass the image's end.
+// stamp is no date, a file whose sectors pass the image's end, and an
+// entry of no sectors, which the listing does not show.
 struct FilesImage {
   test::TestImage image;
   std::string bytes;
 
   FilesImage() {
     image.label = "FILES";
-    image.entries = {fileEntry("PROG", 0xE080, 4, 2), fileEntry("README", 0x0001, 6, 1),
-                     fileEntry("ASM", 0x0001, 7, 1), fileEntry("DATA", 0xE0D0, 8, 3),
-                     fileEntry("CUT", 0xE0D0, 11, 4)};
+    image.entries = {fileEntry("PROG", 0xE080, 4, 2, 0x012C0100), fileEntry("README", 0x0001, 6, 1),
+                     fileEntry("ASM", 0x0001, 7, 1), fileEntry("DATA", 0x5000, 8, 3),
+                     fileEntry("CUT", 0x5000, 11, 4), fileEntry("EMPTY", 0x1234, 12, 0)};
     image.entries[3].stamp = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     bytes = image.bytes();
     bytes.resize(12 * 256 + 100);
@@ -693,10 +694,11 @@ TEST(EndToEnd, ExtractToStandardOutputByNameAndPattern) {
       {{"-xp", "files.lif", "README", "PROG"}, f.sectors(1) + f.sectors(0), ""},
       {{"-x", "-p", "-a", "files.lif", "README", "ASM"}, text + f.sectors(2), ""},
       {{"-xpe", "files.lif", "D*"}, f.record(3) + f.sectors(3), ""},
-      {{"-xp", "files.lif", "?ROG", "P*", "NONE", "readme"},
+      {{"-xp", "files.lif", "?ROG", "P*", "NONE", "readme", "EMPTY"},
        f.sectors(0),
        "tamrik: files.lif: NONE: not in the image" + lineEnd() +
-           "tamrik: files.lif: readme: not in the image" + lineEnd()},
+           "tamrik: files.lif: readme: not in the image" + lineEnd() +
+           "tamrik: files.lif: EMPTY: not in the image" + lineEnd()},
   };
   for (const auto& c : cases) {
     const test::Outcome r = folder.TestFolder::run(c.args);

@@ -63,7 +63,9 @@ std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& o
     chosen.push_back(index);
   };
   if (options.names.empty()) {
-    for (std::size_t i = 0; i < volume.entries.size(); ++i) choose(i);
+    for (std::size_t i = 0; i < volume.entries.size(); ++i) {
+      if (files::isListed(volume.entries[i])) choose(i);
+    }
     return chosen;
   }
   for (const std::string& asked : options.names) {
@@ -71,7 +73,8 @@ std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& o
     while (!pattern.empty() && pattern.back() == ' ') pattern.remove_suffix(1);
     bool found = false;
     for (std::size_t i = 0; i < volume.entries.size(); ++i) {
-      if (wildcardMatch(pattern, files::trimmedName(volume.entries[i].name))) {
+      const LifDirEntry& entry = volume.entries[i];
+      if (files::isListed(entry) && wildcardMatch(pattern, files::trimmedName(entry.name))) {
         choose(i);
         found = true;
       }

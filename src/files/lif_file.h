@@ -17,6 +17,12 @@ namespace tamrik::files {
 // Takes a file's bytes; the pieces together are the whole copy.
 using ByteSink = std::function<void(std::string_view)>;
 
+// Whether the listing shows the entry: one whose size works out to zero
+// gets no row, and is no file to copy either.
+inline bool isListed(const LifDirEntry& entry) {
+  return entry.sizeBytes != 0;
+}
+
 // The file's name as the listing shows it, trailing blanks left out.
 std::string_view trimmedName(const FileName& name);
 

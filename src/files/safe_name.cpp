@@ -59,6 +59,10 @@ std::vector<std::string> safeNames(const std::vector<LifDirEntry>& entries) {
   names.reserve(entries.size());
   std::unordered_set<std::string> taken;
   for (const LifDirEntry& entry : entries) {
+    if (!isListed(entry)) {
+      names.emplace_back();
+      continue;
+    }
     std::string name = safeName(trimmedName(entry.name));
     if (!taken.insert(folded(name)).second) {
       for (unsigned n = 2;; ++n) {

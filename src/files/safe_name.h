@@ -22,7 +22,8 @@ namespace tamrik::files {
 std::string safeName(std::string_view lifName);
 
 // The safe names of a directory's entries, by index: the second and later
-// of names that are equal but for case get "~2", "~3" and on.
+// of names that are equal but for case get "~2", "~3" and on. An entry the
+// listing does not show gets none, and takes no name from another.
 std::vector<std::string> safeNames(const std::vector<LifDirEntry>& entries);
 
 // The name a copy is written under: with ".txt" when it is written as text.

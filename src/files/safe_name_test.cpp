@@ -57,11 +57,15 @@ TEST(SafeName, EqualNamesAreNumberedInDirectoryOrder) {
       {{"A", "A~2", "a"}, {"A", "A~2", "a~3"}},
       {{"A/B", "A:B", "A_B"}, {"A_B", "A_B~2", "A_B~3"}},
       {{"CON", "con_"}, {"CON_", "con_~2"}},
+      // An entry of size zero is not listed: it takes no name.
+      {{"A", "", "a"}, {"A", "", "a~2"}},
+      {{"", "A", "a"}, {"", "A", "a~2"}},
   };
   for (const auto& c : cases) {
     std::vector<LifDirEntry> entries(c.lif.size());
     for (std::size_t i = 0; i < c.lif.size(); ++i) {
       entries[i].name = FileName(test::lifName(c.lif[i]));
+      entries[i].sizeBytes = c.lif[i].empty() ? 0 : 256;
     }
     EXPECT_EQ(safeNames(entries), c.safe);
   }
