@@ -131,9 +131,7 @@ class Extraction {
       }
     }
     if (!outcome.whole) {
-      tell(name, "its sectors pass the end of the image; " + std::to_string(outcome.read) +
-                     " of its " + std::to_string(files::storedBytes(entry)) +
-                     " bytes were there and were written");
+      tell(name, files::pastEndNote(entry, outcome) + " and were written");
     }
     if (opened_.container != nullptr) {
       const uint64_t first = entry.startSector;

@@ -31,4 +31,9 @@ CopyOutcome copyFile(std::istream& image, const LifDirEntry& entry, CopyForm for
   return outcome;
 }
 
+std::string pastEndNote(const LifDirEntry& entry, const CopyOutcome& outcome) {
+  return "its sectors pass the end of the image; " + std::to_string(outcome.read) + " of its " +
+         std::to_string(storedBytes(entry)) + " bytes were there";
+}
+
 }  // namespace tamrik::files

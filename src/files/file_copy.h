@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <string>
 #include <string_view>
 
 #include "files/lif_file.h"
@@ -36,6 +37,10 @@ struct CopyOutcome {
 // each line of text.
 CopyOutcome copyFile(std::istream& image, const LifDirEntry& entry, CopyForm form,
                      std::string_view lineEnd, const ByteSink& sink);
+
+// The words for a copy whose sectors passed the end of the volume:
+// "its sectors pass the end of the image; 356 of its 1024 bytes were there".
+std::string pastEndNote(const LifDirEntry& entry, const CopyOutcome& outcome);
 
 }  // namespace tamrik::files
 
