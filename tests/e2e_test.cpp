@@ -122,6 +122,11 @@ class Folder : public test::TestFolder {
   }
 };
 
+// A line on standard error, ended as the platform ends lines of text.
+std::string saidLine(const std::string& text) {
+  return "tamrik: " + text + (expectCrLf() ? "\r\n" : "\n");
+}
+
 const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] image [name ...]\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
@@ -132,6 +137,7 @@ std::string sampleImage() {
   test::TestImage image;
   image.label = "SAMPLE";
   image.entries = {fileEntry("ZEBRA", 0x0001, 4, 2), fileEntry("ALPHA", 0xE020, 6, 1, 0x00200000)};
+  image.holdsFiles = true;
   return image.bytes();
 }
 
@@ -210,6 +216,7 @@ TEST(EndToEnd, OneImageWithOptions) {
 TEST(EndToEnd, SortKeepsDirectoryOrderAmongManyEqualNames) {
   test::TestImage image;
   image.dirLength = 6;
+  image.holdsFiles = true;
   image.entries.push_back(fileEntry("ZZZ", 0x0001, 100, 1));
   std::vector<std::pair<std::string, std::string>> expected = {{"AAA", "200"}};
   for (uint32_t i = 0; i < 40; ++i) {
@@ -315,14 +322,26 @@ TEST(EndToEnd, FolderItselfMatchesAStar) {
   EXPECT_EQ(folder.run({"-n", "empty/*"}).out, expected);
 }
 
+// A pattern that finds nothing is an answer; a name that names nothing is
+// a mistake, said with the system's reason.
 TEST(EndToEnd, NothingMatches) {
   Folder folder;
   folder.write("a.lif", sampleImage());
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-n", "*.dat"}, {"-n", "nosuch/a.lif"}, {"missing.lif"}}) {
-    const test::Outcome r = folder.run(args);
-    EXPECT_EQ(r.out, "") << args[1];
-    EXPECT_EQ(r.status, 0);
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+    int status;
+  } cases[] = {
+      {{"-n", "*.dat"}, "", 0},
+      {{"-n", "dis*/a.lif"}, "", 0},
+      {{"-n", "nosuch/a.lif"}, saidLine("nosuch/a.lif: No such file or directory"), 3},
+      {{"missing.lif"}, saidLine("missing.lif: No such file or directory"), 3},
+  };
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.run(c.args);
+    EXPECT_EQ(r.out, "") << c.args.back();
+    EXPECT_EQ(r.err, c.err) << c.args.back();
+    EXPECT_EQ(r.status, c.status) << c.args.back();
   }
 }
 
@@ -377,8 +396,8 @@ TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   EXPECT_EQ(folder.run({"-n", "disks"}).out, "Content of disks\n\n");
   const test::Outcome r = folder.run({"-f", "disks"});
   EXPECT_EQ(r.out, "Content of " + shownPath(folder.path()) + "\\disks\n\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, saidLine("disks: Is a directory"));
 }
 
 // The root shows as nothing before the backslash, or as the bare drive on
@@ -391,8 +410,8 @@ TEST(EndToEnd, FolderInTheRootShowsTheBareRoot) {
   const std::string top = folder.path().substr(1, slash - 1);
   const test::Outcome r = folder.run({"-f", shownPath("/" + top)});
   EXPECT_EQ(r.out, "Content of " + std::string(windowsPaths() ? "Z:" : "") + "\\" + top + "\n\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, saidLine(top + ": Is a directory"));
 }
 
 TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
@@ -432,6 +451,7 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
     std::vector<std::pair<int64_t, std::string>> pieces;
     int64_t size;
     std::string out;
+    std::string err = "";
   } cases[] = {
       {"over2.lif", {{0, sample}}, 3 * kGiB, kSampleListing},
       {"over4.lif", {{0, sample}}, 5 * kGiB, kSampleListing},
@@ -439,7 +459,11 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
        {{0, farHeader}, {512, decoyDirectory}, {4 * kGiB + 512, sample.substr(512)}},
        0,
        kSampleListing},
-      {"cut.lif", {{0, farHeader}, {512, decoyDirectory}}, 0, kRefusal},
+      {"cut.lif",
+       {{0, farHeader}, {512, decoyDirectory}},
+       0,
+       kRefusal,
+       saidLine("cut.lif: the directory starts at sector 16777218, past the end of the image")},
   };
   for (const auto& c : cases) {
     const int fd = ::open(folder.at(c.name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -454,7 +478,7 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
     const test::Outcome r = folder.run({c.name});
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.status, 0) << c.name;
-    EXPECT_EQ(r.err, "") << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
     ::unlink(folder.at(c.name).c_str());
   }
 }
@@ -562,6 +586,57 @@ TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
     EXPECT_EQ(sound.err, "") << name;
   }
   EXPECT_EQ(folder.run({"sound.imd"}).out, kSampleListing);
+}
+
+// A damaged volume gets the refusal line on standard output, as ever, and
+// its reason on standard error; one whose directory is impossible is
+// listed and said. Only a file that could not be read changes the status.
+TEST(EndToEnd, DamagedVolumesSayWhy) {
+  const std::string sound = sampleImage();
+  test::TestImage clash;
+  clash.entries = {fileEntry("FIRST", 0x0001, 4, 3), fileEntry("SECOND", 0x0001, 6, 1)};
+  clash.holdsFiles = true;
+  test::TestImage inDirectory;
+  inDirectory.entries = {fileEntry("LOST", 0x0001, 2, 1)};
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool listed;
+    std::string err;
+    int status;
+  } cases[] = {
+      {"header.lif", sound.substr(0, 20), false,
+       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"), 0},
+      {"dir.lif", sound.substr(0, 512 + 33), false,
+       saidLine("dir.lif: the image ends inside the directory, in entry 2 of 8"), 0},
+      {"outside.lif", sound.substr(0, 256), false,
+       saidLine("outside.lif: the directory starts at sector 2, past the end of the image"), 0},
+      {"clash.lif", clash.bytes(), true,
+       saidLine("clash.lif: files \"FIRST\" and \"SECOND\" share sector 6"), 0},
+      {"indir.lif", inDirectory.bytes(), true,
+       saidLine("indir.lif: file \"LOST\" (sector 2) lies in the volume's directory (sector 2)"),
+       0},
+      {"text.lif", "not an image", false, "", 0},
+  };
+  Folder folder;
+  for (const auto& c : cases) {
+    folder.write(c.name, c.bytes);
+    const test::Outcome r = folder.run({c.name});
+    EXPECT_EQ(r.out.ends_with("End of Directory\n"), c.listed) << c.name;
+    if (!c.listed) {
+      EXPECT_EQ(r.out, kRefusal) << c.name;
+    }
+    EXPECT_EQ(r.err, c.err) << c.name;
+    EXPECT_EQ(r.status, c.status) << c.name;
+  }
+  // A file whose every read fails, as a failing disk's: the kernel's own
+  // memory file of a process, which is a regular file of no size.
+  if (!expectCrLf()) {
+    const test::Outcome r = folder.run({"/proc/self/mem"});
+    EXPECT_EQ(r.out, kRefusal);
+    EXPECT_EQ(r.err, saidLine("mem: Input/output error"));
+    EXPECT_EQ(r.status, 3);
+  }
 }
 
 TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
@@ -717,6 +792,7 @@ TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
   folder.write("files.lif", f.bytes);
   folder.write("text.lif", sampleImage().substr(0, 100));
   folder.write("README.txt", "mine");
+  folder.write("plain.txt", std::string(600, 'x'));
   const struct {
     std::vector<std::string> args;
     int status;
@@ -724,8 +800,9 @@ TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
   } cases[] = {
       {{"-xa", "files.lif", "README"}, 3,
        "tamrik: files.lif: README: README.txt exists, not overwritten" + end},
-      {{"-x", "text.lif"}, 3, "tamrik: text.lif: unknown or corrupt disk image" + end},
-      {{"-x", "none.lif"}, 3, "tamrik: none.lif: cannot be opened as an image" + end},
+      {{"-x", "text.lif"}, 3,
+       "tamrik: text.lif: the directory starts at sector 2, past the end of the image" + end},
+      {{"-x", "plain.txt"}, 3, "tamrik: plain.txt: not a LIF volume" + end},
       {{"-x", "files.lif", "PROG"}, 0, ""},
       {{"-x", "files.lif", "PROG"}, 3, "tamrik: files.lif: PROG: PROG exists, not overwritten" + end},
   };
@@ -737,6 +814,13 @@ TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
   }
   EXPECT_EQ(fileBytes(folder.at("README.txt")), "mine");
   EXPECT_EQ(fileBytes(folder.at("PROG")), f.sectors(0));
+  // An image that cannot be opened: the system's words.
+  const test::Outcome none = folder.run({"-x", "none.lif"});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_EQ(none.err.substr(0, 18), "tamrik: none.lif: ") << none.err;
+  if (!windowsPaths()) {
+    EXPECT_EQ(none.err, saidLine("none.lif: " + std::string(std::strerror(ENOENT))));
+  }
   const std::string prefix = "tamrik: cannot write to standard output: ";
   const test::Outcome full = folder.run({"-xp", "files.lif", "PROG"}, ">/dev/full ");
   EXPECT_EQ(full.status, 2);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cli/diagnostics.h"
 #include "cli/output_file.h"
 #include "cli/platform.h"
 #include "cli/wildcard.h"
@@ -26,25 +27,6 @@ namespace {
 // record at a time.
 constexpr std::size_t kBufferBytes = std::size_t{64} << 10;
 
-// One line on standard error: "tamrik: IMAGE: NAME: reason", or without the
-// name for the image itself. Control bytes in names are masked, so that a
-// line stays one line.
-void say(const LineWriter& notes, std::string_view image, std::string_view name,
-         std::string_view reason) {
-  std::string line = "tamrik: ";
-  const auto put = [&line](std::string_view text) {
-    for (const char c : text) {
-      const auto byte = static_cast<unsigned char>(c);
-      line += byte < 0x20 || byte == 0x7F ? '?' : c;
-    }
-    line += ": ";
-  };
-  put(image);
-  if (!name.empty()) put(name);
-  line += reason;
-  notes.line(line);
-}
-
 // What failed to be written, to stop the run with.
 struct WriteFailure {
   std::string reason;
@@ -54,7 +36,7 @@ struct WriteFailure {
 // else the matches of each name in turn, each entry once. Names that match
 // nothing are said.
 std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& options,
-                                       const LineWriter& notes, bool& problems) {
+                                       Diagnostics& said) {
   std::vector<std::size_t> chosen;
   std::vector<bool> taken(volume.entries.size(), false);
   const auto choose = [&](std::size_t index) {
@@ -79,19 +61,16 @@ std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& o
         found = true;
       }
     }
-    if (!found) {
-      say(notes, options.fileArgument, asked, "not in the image");
-      problems = true;
-    }
+    if (!found) said.failure({options.fileArgument, asked}, "not in the image");
   }
   return chosen;
 }
 
 class Extraction {
  public:
-  Extraction(const Options& options, const LineWriter& notes, std::istream& image,
-             const container::OpenedVolume& opened)
-      : options_(options), notes_(notes), image_(image), opened_(opened) {}
+  Extraction(const Options& options, Diagnostics& said, std::istream& image,
+             const container::OpenedVolume& opened, const std::string* readError)
+      : options_(options), said_(said), image_(image), opened_(opened), readError_(readError) {}
 
   // Copies one entry; throws WriteFailure when a file cannot be written.
   void copy(const LifDirEntry& entry, const std::string& safe) {
@@ -112,25 +91,35 @@ class Extraction {
           tell(name, target + " exists, not overwritten");
           return;
         case platform::OutputFile::Created::kFailed:
-          say(notes_, options_.fileArgument, name, target + " cannot be created: " + reason);
+          said_.failure({options_.fileArgument, name}, target + " cannot be created: " + reason);
           throw WriteFailure{};
         case platform::OutputFile::Created::kCreated:
           break;
       }
       outcome = copyTo(entry, form, [&](std::string_view bytes) {
                          if (!file.write(bytes, reason)) {
-                           say(notes_, options_.fileArgument, name,
-                               target + " cannot be written: " + reason + "; it was removed");
+                           said_.failure({options_.fileArgument, name},
+                                         target + " cannot be written: " + reason +
+                                             "; it was removed");
                            throw WriteFailure{};
                          }
                        });
+      // A read that failed ends the file early: what was read is not the
+      // file, and is not kept.
+      if (unreadable()) {
+        file.discard();
+        tell(name, "cannot be read: " + *readError_ + "; nothing was written");
+        return;
+      }
       if (!file.finish(files::validStamp(entry.stampBcd), reason)) {
-        say(notes_, options_.fileArgument, name,
-            target + " cannot be written: " + reason + "; it was removed");
+        said_.failure({options_.fileArgument, name},
+                      target + " cannot be written: " + reason + "; it was removed");
         throw WriteFailure{};
       }
     }
-    if (!outcome.whole) {
+    if (unreadable()) {
+      tell(name, "cannot be read: " + *readError_);
+    } else if (!outcome.whole) {
       tell(name, files::pastEndNote(entry, outcome) + " and were written");
     }
     if (opened_.container != nullptr) {
@@ -141,9 +130,9 @@ class Extraction {
     }
   }
 
-  bool problems = false;
-
  private:
+  bool unreadable() const { return readError_ != nullptr && !readError_->empty(); }
+
   // The copy through a buffer, flushed whole to `out` at the end.
   template <typename Out>
   files::CopyOutcome copyTo(const LifDirEntry& entry, files::CopyForm form, Out&& out) {
@@ -166,14 +155,14 @@ class Extraction {
   }
 
   void tell(std::string_view name, const std::string& reason) {
-    say(notes_, options_.fileArgument, name, reason);
-    problems = true;
+    said_.failure({options_.fileArgument, name}, reason);
   }
 
   const Options& options_;
-  const LineWriter& notes_;
+  Diagnostics& said_;
   std::istream& image_;
   const container::OpenedVolume& opened_;
+  const std::string* readError_;
   std::string buffer_;
 };
 
@@ -181,38 +170,39 @@ class Extraction {
 
 int extractFiles(const Options& options, const LineWriter& notes) {
   const std::string& imageName = options.fileArgument;
-  const container::OpenedVolume opened = container::openVolume(io::openImageFile(imageName));
-  if (!opened.stream) {
-    say(notes, imageName, {}, "cannot be opened as an image");
-    return kExitNotAsAsked;
+  Diagnostics said(notes);
+  io::ImageFile file = io::openImageFile(imageName);
+  if (!file.stream) {
+    said.failure({imageName}, file.error);
+    return kExitIncomplete;
   }
+  const std::string* readError = file.readError;
+  const container::OpenedVolume opened = container::openVolume(std::move(file.stream));
   std::istream image(opened.stream.get());
   LifVolume volume(image);
   if (!opened.refusal.empty() || !volume.readDirectory()) {
-    say(notes, imageName, {}, opened.refusal.empty() ? "unknown or corrupt disk image" : opened.note());
-    return kExitNotAsAsked;
+    if (readError != nullptr && !readError->empty()) {
+      said.failure({imageName}, *readError);
+    } else {
+      said.failure({imageName}, opened.refusal.empty() ? describe(volume.refusal) : opened.note());
+    }
+    return kExitIncomplete;
   }
-  bool problems = false;
   // What reading the directory met, before the files add to the log.
   const std::string note = opened.note();
-  if (!note.empty()) {
-    say(notes, imageName, {}, note);
-    problems = true;
-  }
-  const std::vector<std::size_t> chosen = chosenEntries(volume, options, notes, problems);
+  if (!note.empty()) said.failure({imageName}, note);
+  const std::vector<std::size_t> chosen = chosenEntries(volume, options, said);
   const std::vector<std::string> names = files::safeNames(volume.entries);
-  Extraction extraction(options, notes, image, opened);
+  Extraction extraction(options, said, image, opened, readError);
   try {
     for (const std::size_t index : chosen) extraction.copy(volume.entries[index], names[index]);
   } catch (const WriteFailure&) {
     return kExitWriteFailed;
   } catch (const platform::OutputFailure& failure) {
-    if (!failure.readerGone) {
-      say(notes, "cannot write to standard output", {}, failure.reason);
-    }
+    if (!failure.readerGone) said.failure({"cannot write to standard output"}, failure.reason);
     return kExitWriteFailed;
   }
-  return problems || extraction.problems ? kExitNotAsAsked : 0;
+  return said.failed() ? kExitIncomplete : 0;
 }
 
 }  // namespace tamrik

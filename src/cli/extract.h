@@ -8,7 +8,6 @@
 namespace tamrik {
 
 inline constexpr int kExitWriteFailed = 2;
-inline constexpr int kExitNotAsAsked = 3;
 
 // tamrik -x: copies the chosen files of one image into the current folder,
 // or to standard output with -p, and says on `notes` each thing that was

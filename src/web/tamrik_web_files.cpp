@@ -41,7 +41,7 @@ bool fileIsText = false;
 
 int copyRow(std::size_t row, int form, bool sortByName) {
   const tamrik::container::OpenedVolume opened =
-      tamrik::container::openVolume(tamrik::io::openImageFile({}));
+      tamrik::container::openVolume(tamrik::io::openImageFile({}).stream);
   if (!opened.stream) return kUnreadable;
   std::istream image(opened.stream.get());
   tamrik::LifVolume volume(image);
