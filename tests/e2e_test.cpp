@@ -127,7 +127,9 @@ std::string saidLine(const std::string& text) {
   return "tamrik: " + text + (expectCrLf() ? "\r\n" : "\n");
 }
 
-const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] image [name ...]\n";
+const std::string kUsage =
+    "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] "
+    "image [name ...]\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
 using test::fileEntry;
@@ -165,9 +167,19 @@ TEST(EndToEnd, UsageText) {
   Folder folder;
   folder.write("a.lif", sampleImage());
   const std::vector<std::vector<std::string>> cases = {
-      {},   {"-s"},   {"-n", "-x", "a.lif"}, {"-nx", "a.lif"}, {"-F", "a.lif"},
-      {"-x"}, {"-xae", "a.lif"}, {"-a", "a.lif"}, {"-p", "a.lif"}, {"-xb", "a.lif"},
-      {""}, {"sub/"}, {"-n", "-b"},
+      {},
+      {"-s"},
+      {"-n", "-x", "a.lif"},
+      {"-nx", "a.lif"},
+      {"-F", "a.lif"},
+      {"-x"},
+      {"-xae", "a.lif"},
+      {"-a", "a.lif"},
+      {"-p", "a.lif"},
+      {"-xb", "a.lif"},
+      {""},
+      {"sub/"},
+      {"-n", "-b"},
   };
   for (const auto& args : cases) {
     const test::Outcome r = folder.run(args);
@@ -606,7 +618,8 @@ TEST(EndToEnd, DamagedVolumesSayWhy) {
     int status;
   } cases[] = {
       {"header.lif", sound.substr(0, 20), false,
-       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"), 0},
+       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"),
+       0},
       {"dir.lif", sound.substr(0, 512 + 33), false,
        saidLine("dir.lif: the image ends inside the directory, in entry 2 of 8"), 0},
       {"outside.lif", sound.substr(0, 256), false,
@@ -660,16 +673,22 @@ struct FilesImage {
 
   FilesImage() {
     image.label = "FILES";
-    image.entries = {fileEntry("PROG", 0xE080, 4, 2, 0x012C0100), fileEntry("README", 0x0001, 6, 1),
-                     fileEntry("ASM", 0x0001, 7, 1), fileEntry("DATA", 0x5000, 8, 3),
-                     fileEntry("CUT", 0x5000, 11, 4), fileEntry("EMPTY", 0x1234, 12, 0)};
+    image.entries = {fileEntry("PROG", 0xE080, 4, 2, 0x012C0100),
+                     fileEntry("README", 0x0001, 6, 1),
+                     fileEntry("ASM", 0x0001, 7, 1),
+                     fileEntry("DATA", 0x5000, 8, 3),
+                     fileEntry("CUT", 0x5000, 11, 4),
+                     fileEntry("EMPTY", 0x1234, 12, 0)};
     image.entries[3].stamp = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
     bytes = image.bytes();
     bytes.resize(12 * 256 + 100);
     for (std::size_t at = 4 * 256; at < bytes.size(); ++at) {
       bytes[at] = static_cast<char>((at * 13) ^ (at >> 8));
     }
-    std::string text = std::string("\x00\x05HELLO\x41\x00\x00\x00\x04" "AB\r\n\xFF\xFF", 17);
+    std::string text = std::string(
+        "\x00\x05HELLO\x41\x00\x00\x00\x04"
+        "AB\r\n\xFF\xFF",
+        17);
     text.resize(256, '\xFF');
     bytes.replace(6 * 256, 256, text);
     bytes.replace(7 * 256, 6, "\x00\x04MAIN", 6);
@@ -699,7 +718,8 @@ std::map<std::string, std::string> filesIn(const std::string& path) {
   DIR* dir = ::opendir(path.c_str());
   while (const dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name != "." && name != ".." && name != ".stderr") files[name] = fileBytes(path + "/" + name);
+    if (name != "." && name != ".." && name != ".stderr")
+      files[name] = fileBytes(path + "/" + name);
   }
   ::closedir(dir);
   return files;
@@ -710,20 +730,29 @@ TEST(EndToEnd, ExtractWritesEachFormAgainstTheSectors) {
   const std::string text = "HELLO" + lineEnd() + lineEnd() + "AB\r\n";
   const std::string cutLine =
       "tamrik: ../files.lif: CUT: its sectors pass the end of the image; 356 of its 1024 bytes "
-      "were there and were written" + lineEnd();
+      "were there and were written" +
+      lineEnd();
   const struct {
     const char* option;
     std::map<std::string, std::string> files;
   } cases[] = {
       {"-x",
-       {{"PROG", f.sectors(0)}, {"README", f.sectors(1)}, {"ASM", f.sectors(2)},
-        {"DATA", f.sectors(3)}, {"CUT", f.sectors(4)}}},
+       {{"PROG", f.sectors(0)},
+        {"README", f.sectors(1)},
+        {"ASM", f.sectors(2)},
+        {"DATA", f.sectors(3)},
+        {"CUT", f.sectors(4)}}},
       {"-xa",
-       {{"PROG", f.sectors(0)}, {"README.txt", text}, {"ASM", f.sectors(2)},
-        {"DATA", f.sectors(3)}, {"CUT", f.sectors(4)}}},
+       {{"PROG", f.sectors(0)},
+        {"README.txt", text},
+        {"ASM", f.sectors(2)},
+        {"DATA", f.sectors(3)},
+        {"CUT", f.sectors(4)}}},
       {"-xe",
-       {{"PROG", f.record(0) + f.sectors(0)}, {"README", f.record(1) + f.sectors(1)},
-        {"ASM", f.record(2) + f.sectors(2)}, {"DATA", f.record(3) + f.sectors(3)},
+       {{"PROG", f.record(0) + f.sectors(0)},
+        {"README", f.record(1) + f.sectors(1)},
+        {"ASM", f.record(2) + f.sectors(2)},
+        {"DATA", f.record(3) + f.sectors(3)},
         {"CUT", f.record(4) + f.sectors(4)}}},
   };
   ASSERT_EQ(f.sectors(4).size(), 356U);
@@ -738,8 +767,8 @@ TEST(EndToEnd, ExtractWritesEachFormAgainstTheSectors) {
     EXPECT_EQ(filesIn(folder.at("out")), c.files) << c.option;
     if (windowsPaths()) continue;
     // The entry's date as the file's time; none for a stamp of zeros.
-    struct stat prog{};
-    struct stat data{};
+    struct stat prog {};
+    struct stat data {};
     ASSERT_EQ(::stat(folder.at("out/PROG").c_str(), &prog), 0);
     ASSERT_EQ(::stat(folder.at("out/DATA").c_str(), &data), 0);
     std::tm when{};
@@ -798,13 +827,17 @@ TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
     int status;
     std::string err;
   } cases[] = {
-      {{"-xa", "files.lif", "README"}, 3,
+      {{"-xa", "files.lif", "README"},
+       3,
        "tamrik: files.lif: README: README.txt exists, not overwritten" + end},
-      {{"-x", "text.lif"}, 3,
+      {{"-x", "text.lif"},
+       3,
        "tamrik: text.lif: the directory starts at sector 2, past the end of the image" + end},
       {{"-x", "plain.txt"}, 3, "tamrik: plain.txt: not a LIF volume" + end},
       {{"-x", "files.lif", "PROG"}, 0, ""},
-      {{"-x", "files.lif", "PROG"}, 3, "tamrik: files.lif: PROG: PROG exists, not overwritten" + end},
+      {{"-x", "files.lif", "PROG"},
+       3,
+       "tamrik: files.lif: PROG: PROG exists, not overwritten" + end},
   };
   for (const auto& c : cases) {
     const test::Outcome r = folder.run(c.args);

@@ -330,7 +330,8 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const std::string name = arg.substr(arg.find('/') + 1);
     const auto words = said.find(name);
-    EXPECT_EQ(result.err, words == said.end() ? "" : "tamrik: " + name + ": " + words->second + "\n");
+    EXPECT_EQ(result.err,
+              words == said.end() ? "" : "tamrik: " + name + ": " + words->second + "\n");
     EXPECT_EQ(result.status, words == said.end() ? 0 : 3) << arg;
     if (name == "*") {
       EXPECT_EQ(out, all);
@@ -378,9 +379,9 @@ TEST(Hostile, DirectoryLargerThanMemory) {
 TEST(Hostile, ExtractWritesOnlyNewFilesHere) {
   test::TestImage image;
   image.dirLength = 2;
-  const std::string names[] = {"../../x",   "CON",  "a/b",  std::string("\x1b[2J\x07\x00", 7),
-                               "TWIN",      "twin", "LATE", "EXISTS",
-                               "LINK",      "..",   "com1.txt"};
+  const std::string names[] = {"../../x", "CON",  "a/b",     std::string("\x1b[2J\x07\x00", 7),
+                               "TWIN",    "twin", "LATE",    "EXISTS",
+                               "LINK",    "..",   "com1.txt"};
   uint32_t start = 4;
   for (const std::string& name : names) {
     image.entries.push_back(test::fileEntry(name, 0x0001, start, 1));
@@ -404,18 +405,19 @@ TEST(Hostile, ExtractWritesOnlyNewFilesHere) {
   EXPECT_EQ(r.status, 3);
   EXPECT_EQ(r.out, "");
   const std::string at = "tamrik: ../../hostile.lif: ";
-  EXPECT_EQ(r.err, at + "LATE: its sectors pass the end of the image; 1792 of its 10240 bytes "
-                        "were there and were written\n" +
-                   at + "EXISTS: EXISTS exists, not overwritten\n" +
-                   at + "LINK: LINK exists, not overwritten\n");
+  EXPECT_EQ(r.err, at +
+                       "LATE: its sectors pass the end of the image; 1792 of its 10240 bytes "
+                       "were there and were written\n" +
+                       at + "EXISTS: EXISTS exists, not overwritten\n" + at +
+                       "LINK: LINK exists, not overwritten\n");
 
   std::set<std::string> here;
   DIR* dir = ::opendir(folder.at("a/here").c_str());
   while (const dirent* entry = ::readdir(dir)) here.insert(entry->d_name);
   ::closedir(dir);
-  const std::set<std::string> expected = {
-      ".", "..", ".._.._x", "CON_", "a_b", "_[2J___", "TWIN", "twin~2", "LATE", "EXISTS", "LINK",
-      "_", "com1_.txt"};
+  const std::set<std::string> expected = {".",       "..",   ".._.._x",  "CON_", "a_b",
+                                          "_[2J___", "TWIN", "twin~2",   "LATE", "EXISTS",
+                                          "LINK",    "_",    "com1_.txt"};
   EXPECT_EQ(here, expected);
   const auto contents = [&folder](const std::string& name) {
     std::ifstream in(folder.at(name), std::ios::binary);

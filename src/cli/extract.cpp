@@ -75,8 +75,7 @@ class Extraction {
   // Copies one entry; throws WriteFailure when a file cannot be written.
   void copy(const LifDirEntry& entry, const std::string& safe) {
     const std::string_view name = files::trimmedName(entry.name);
-    const files::CopyForm form =
-        files::formFor(image_, entry, options_.asText, options_.withEntry);
+    const files::CopyForm form = files::formFor(image_, entry, options_.asText, options_.withEntry);
     files::CopyOutcome outcome;
     if (options_.toStdout) {
       outcome = copyTo(entry, form, [](std::string_view bytes) {
@@ -97,13 +96,12 @@ class Extraction {
           break;
       }
       outcome = copyTo(entry, form, [&](std::string_view bytes) {
-                         if (!file.write(bytes, reason)) {
-                           said_.failure({options_.fileArgument, name},
-                                         target + " cannot be written: " + reason +
-                                             "; it was removed");
-                           throw WriteFailure{};
-                         }
-                       });
+        if (!file.write(bytes, reason)) {
+          said_.failure({options_.fileArgument, name},
+                        target + " cannot be written: " + reason + "; it was removed");
+          throw WriteFailure{};
+        }
+      });
       // A read that failed ends the file early: what was read is not the
       // file, and is not kept.
       if (unreadable()) {

@@ -40,8 +40,7 @@ std::optional<Options> parseOptions(int argc, const char* const* argv) {
     }
   }
   if (i >= argc) return std::nullopt;
-  const bool listing =
-      options.nameHeading || options.sortByName || options.alwaysBytes;
+  const bool listing = options.nameHeading || options.sortByName || options.alwaysBytes;
   const bool copying = options.asText || options.withEntry || options.toStdout;
   if (options.extract ? listing : copying) return std::nullopt;
   if (options.asText && options.withEntry) return std::nullopt;

@@ -15,7 +15,8 @@ namespace {
 // The system's words, starting lower-case as the program's own lines do.
 std::string systemWords(int error) {
   std::string words = std::strerror(error);
-  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' && words[1] >= 'a' && words[1] <= 'z') {
+  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' && words[1] >= 'a' &&
+      words[1] <= 'z') {
     words[0] = static_cast<char>(words[0] - 'A' + 'a');
   }
   return words;

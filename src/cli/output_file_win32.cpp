@@ -23,12 +23,13 @@ std::string systemWords(DWORD error) {
       nullptr, error, 0, reinterpret_cast<char*>(&text), 0, nullptr);
   std::string words(text != nullptr ? text : "", length);
   ::LocalFree(text);
-  while (!words.empty() &&
-         (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' || words.back() == '.')) {
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' ||
+                            words.back() == '.')) {
     words.pop_back();
   }
   if (words.empty()) return "system error " + std::to_string(error);
-  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' && words[1] >= 'a' && words[1] <= 'z') {
+  if (words.size() > 1 && words[0] >= 'A' && words[0] <= 'Z' && words[1] >= 'a' &&
+      words[1] <= 'z') {
     words[0] = static_cast<char>(words[0] - 'A' + 'a');
   }
   return words;

@@ -28,7 +28,7 @@ bool convertsToText(std::istream& image, const LifDirEntry& entry);
 CopyForm formFor(std::istream& image, const LifDirEntry& entry, bool asText, bool withEntry);
 
 struct CopyOutcome {
-  uint64_t read = 0;    // bytes of the file's sectors the volume held
+  uint64_t read = 0;  // bytes of the file's sectors the volume held
   // False when the volume ended inside the file's sectors.
   bool whole = false;
 };

@@ -29,7 +29,9 @@ std::string filledImage(test::TestImage& image) {
   for (std::size_t at = 4 * 256; at < bytes.size(); ++at) {
     bytes[at] = static_cast<char>(at * 7 + at / 256);
   }
-  std::string text = "\x00\x02HI\x00\x03" "ABC\x00\xFF\xFF"s;
+  std::string text =
+      "\x00\x02HI\x00\x03"
+      "ABC\x00\xFF\xFF"s;
   text.resize(256, '\xFF');
   bytes += text;
   bytes += std::string(300, 'Z');  // a sector and a part of the next

@@ -28,7 +28,7 @@ std::string folded(std::string_view name) {
 // Names Windows opens as devices whatever follows them after a dot.
 // CONIN$ and CONOUT$ are the console's own.
 bool deviceName(std::string_view part) {
-  constexpr std::array<std::string_view, 6> kWords = {"CON", "PRN",   "AUX",
+  constexpr std::array<std::string_view, 6> kWords = {"CON", "PRN",    "AUX",
                                                       "NUL", "CONIN$", "CONOUT$"};
   const std::string word = folded(part);
   if (std::find(kWords.begin(), kWords.end(), word) != kWords.end()) return true;

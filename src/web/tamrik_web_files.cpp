@@ -51,16 +51,16 @@ int copyRow(std::size_t row, int form, bool sortByName) {
   const tamrik::LifDirEntry& entry = *rows[row];
   const auto index = static_cast<std::size_t>(rows[row] - volume.entries.data());
 
-  const tamrik::files::CopyForm chosen =
-      tamrik::files::formFor(image, entry, form == 1, form == 2);
+  const tamrik::files::CopyForm chosen = tamrik::files::formFor(image, entry, form == 1, form == 2);
   fileIsText = chosen == tamrik::files::CopyForm::kAsText;
   fileName = tamrik::files::targetName(tamrik::files::safeNames(volume.entries)[index], fileIsText);
   const tamrik::files::CopyOutcome outcome = tamrik::files::copyFile(
       image, entry, chosen, "\n", [](std::string_view piece) { fileBytes += piece; });
   if (!outcome.whole) fileNote = tamrik::files::pastEndNote(entry, outcome);
   if (opened.container != nullptr) {
-    const std::string sectors = tamrik::container::describeSectors(
-        opened.container->log(), entry.startSector, uint64_t{entry.startSector} + entry.sectorCount);
+    const std::string sectors =
+        tamrik::container::describeSectors(opened.container->log(), entry.startSector,
+                                           uint64_t{entry.startSector} + entry.sectorCount);
     if (!sectors.empty()) fileNote += (fileNote.empty() ? "" : "; ") + sectors;
   }
   return fileNote.empty() ? kWhole : kWithNote;
