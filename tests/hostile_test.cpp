@@ -371,5 +371,66 @@ TEST(Hostile, DirectoryLargerThanMemory) {
   EXPECT_EQ(result.err, "");
 }
 
+// A hostile image copied out: names that climb, name devices or folders,
+// hold control bytes or repeat, a file past the image's end, targets that
+// exist or are links. Only new files in the current folder are written,
+// nothing is overwritten or reached through a link, each problem is said
+// and the status is 3.
+TEST(Hostile, ExtractWritesOnlyNewFilesHere) {
+  test::TestImage image;
+  image.dirLength = 2;
+  const std::string names[] = {"../../x", "CON",  "a/b",     std::string("\x1b[2J\x07\x00", 7),
+                               "TWIN",    "twin", "LATE",    "EXISTS",
+                               "LINK",    "..",   "com1.txt"};
+  uint32_t start = 4;
+  for (const std::string& name : names) {
+    image.entries.push_back(test::fileEntry(name, 0x0001, start, 1));
+    ++start;
+  }
+  image.entries[6].sectorCount = 40;  // LATE: past the end
+  std::string bytes = image.bytes();
+  bytes.resize(std::size_t{start + 2} * 256, 'D');
+  for (std::size_t i = 0; i < std::size(names); ++i) {
+    bytes[(4 + i) * 256] = static_cast<char>('0' + i);
+  }
+
+  Folder folder;
+  folder.write("hostile.lif", bytes);
+  folder.mkdir("a");
+  folder.mkdir("a/here");
+  folder.write("a/victim", "kept");
+  folder.write("a/here/EXISTS", "mine");
+  ASSERT_EQ(::symlink("../victim", folder.at("a/here/LINK").c_str()), 0);
+  const test::Outcome r = folder.TestFolder::run({"-x", "../../hostile.lif"}, "cd a/here && ");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  const std::string at = "tamrik: ../../hostile.lif: ";
+  EXPECT_EQ(r.err, at +
+                       "LATE: its sectors pass the end of the image; 1792 of its 10240 bytes "
+                       "were there and were written\n" +
+                       at + "EXISTS: EXISTS exists, not overwritten\n" + at +
+                       "LINK: LINK exists, not overwritten\n");
+
+  std::set<std::string> here;
+  DIR* dir = ::opendir(folder.at("a/here").c_str());
+  while (const dirent* entry = ::readdir(dir)) here.insert(entry->d_name);
+  ::closedir(dir);
+  const std::set<std::string> expected = {".",       "..",   ".._.._x",  "CON_", "a_b",
+                                          "_[2J___", "TWIN", "twin~2",   "LATE", "EXISTS",
+                                          "LINK",    "_",    "com1_.txt"};
+  EXPECT_EQ(here, expected);
+  const auto contents = [&folder](const std::string& name) {
+    std::ifstream in(folder.at(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(contents("a/victim"), "kept");
+  EXPECT_EQ(contents("a/here/EXISTS"), "mine");
+  EXPECT_EQ(contents("a/here/twin~2").substr(0, 1), "5");
+  EXPECT_EQ(contents("a/here/LATE").size(), 1792U);
+  // Nothing beside the image and the folders outside.
+  EXPECT_FALSE(::access(folder.at("x").c_str(), F_OK) == 0);
+  EXPECT_FALSE(::access(folder.at("a/b").c_str(), F_OK) == 0);
+}
+
 }  // namespace
 }  // namespace tamrik

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/diagnostics.h"
+#include "cli/extract.h"
 #include "cli/list_image.h"
 #include "cli/options.h"
 #include "cli/platform.h"
@@ -66,6 +67,7 @@ int runTamrik(int argc, const char* const* argv, const LineWriter& writer,
               const LineWriter& notes) {
   const std::optional<Options> options = parseOptions(argc, argv);
   if (!options) return printUsage(writer);
+  if (options->extract) return extractFiles(*options, notes);
 
   platform::ResolvedArgument where;
   if (!platform::resolveArgument(options->fileArgument, where)) {
