@@ -134,7 +134,8 @@ std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end) {
   for (const Clause& clause : kClauses) {
     std::vector<uint64_t> found;
     for (const ReadLog::Block& block : log.blocks) {
-      if (block.state == clause.state && block.number >= first && block.number < end) {
+      if ((block.states & bitOf(clause.state)) != 0 && block.number >= first &&
+          block.number < end) {
         found.push_back(block.number);
       }
     }
@@ -143,7 +144,8 @@ std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end) {
     text += (found.size() == 1 ? "sector " : "sectors ") + numbers(found) + ' ' +
             (found.size() == 1 ? clause.one : clause.many);
     if (clause.state == SectorState::kAbsent) {
-      text += found.size() == 1 ? "; it was read as zeros" : "; they were read as zeros";
+      text +=
+          found.size() == 1 ? "; it was read as zeros"_reason : "; they were read as zeros"_reason;
     }
   }
   return text;

@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+#include "reason/reason.h"
+
 namespace tamrik {
 namespace {
 
@@ -38,7 +40,7 @@ std::string sectorRun(uint64_t start, uint64_t end) {
 // several.
 std::string more(std::size_t count, const char* one, const char* many) {
   if (count <= 1) return {};
-  return ", and " + std::to_string(count - 1) + " more " + (count == 2 ? one : many);
+  return fill(", and {} more {}"_reason, {std::to_string(count - 1), count == 2 ? one : many});
 }
 
 // Files that share sectors, met in order of their starts: each clashes with
@@ -124,38 +126,39 @@ std::string describeFaults(const LifVolume& volume, const Outline& found, uint64
   const uint64_t furthest = found.furthest;
   std::vector<std::string> clauses;
   if (inOwn > 0) {
-    const std::string where = firstOwn.start == 0
-                                  ? std::string("header")
-                                  : "directory (" + sectorRun(volume.dirStart, dirEnd) + ")";
-    clauses.push_back("file " + nameOf(*firstOwn.entry) + " (" +
-                      sectorRun(firstOwn.start, firstOwn.end) + ") lies in the volume's " + where +
-                      more(inOwn, "file does", "files do"));
+    const std::string where =
+        firstOwn.start == 0 ? std::string("header")
+                            : fill("directory ({})"_reason, {sectorRun(volume.dirStart, dirEnd)});
+    clauses.push_back(
+        fill("file {} ({}) lies in the volume's {}"_reason,
+             {nameOf(*firstOwn.entry), sectorRun(firstOwn.start, firstOwn.end), where}) +
+        more(inOwn, "file does", "files do"));
   }
   if (clashes.count > 0) {
     clauses.push_back(
-        "files " + nameOf(*clashes.firstWith.entry) + " and " + nameOf(*clashes.first.entry) +
-        " share " +
-        sectorRun(clashes.first.start, std::min(clashes.first.end, clashes.firstWith.end)) +
+        fill("files {} and {} share {}"_reason,
+             {nameOf(*clashes.firstWith.entry), nameOf(*clashes.first.entry),
+              sectorRun(clashes.first.start, std::min(clashes.first.end, clashes.firstWith.end))}) +
         more(clashes.count, "pair of files does", "pairs of files do"));
   }
-  {
-    if (furthest > held) {
-      std::size_t past = 0;
-      Extent first{0, 0, nullptr};
-      for (const LifDirEntry& entry : volume.entries) {
-        const Extent file = extentOf(entry);
-        if (entry.sectorCount == 0 || file.end <= held) continue;
-        if (past++ == 0) first = file;
-      }
-      if (past > 0) {
-        const uint64_t missing = first.end - std::max(first.start, held);
-        clauses.push_back("file " + nameOf(*first.entry) + " (" +
-                          sectorRun(first.start, first.end) +
-                          ") passes the end of the image, which holds " + std::to_string(held) +
-                          " sectors: " + std::to_string(missing) +
-                          (missing == 1 ? " sector is" : " sectors are") + " missing" +
-                          more(past, "file does", "files do"));
-      }
+  if (furthest > held) {
+    std::size_t past = 0;
+    Extent first{0, 0, nullptr};
+    for (const LifDirEntry& entry : volume.entries) {
+      const Extent file = extentOf(entry);
+      if (entry.sectorCount == 0 || file.end <= held) continue;
+      if (past++ == 0) first = file;
+    }
+    if (past > 0) {
+      const uint64_t missing = first.end - std::max(first.start, held);
+      clauses.push_back(
+          fill(
+              missing == 1
+                  ? "file {} ({}) passes the end of the image, which holds {} sectors: {} sector is missing"_reason
+                  : "file {} ({}) passes the end of the image, which holds {} sectors: {} sectors are missing"_reason,
+              {nameOf(*first.entry), sectorRun(first.start, first.end), std::to_string(held),
+               std::to_string(missing)}) +
+          more(past, "file does", "files do"));
     }
   }
 
