@@ -208,9 +208,10 @@ async function tamrikRun(job) {
 }
 
 // The results go to the page a few at a time, each message costing the page
-// a task: when the jobs run out, when many are waiting or have waited long,
-// before a zip member, which waits for its unpacking, and at once after a trap,
-// after which this worker lists nothing more.
+// a task: the first of a run at once, as the next job may take long; then
+// when the jobs run out, when many are waiting or have waited long, before a
+// zip member, which waits for its unpacking, and at once after a trap, after
+// which this worker lists nothing more.
 const tamrikResultsAtOnce = 32;
 const tamrikResultsWait = 50;
 
@@ -220,15 +221,17 @@ async function tamrikNext() {
   let results = [];
   let transfer = [];
   let since = 0;
+  let posted = false;
   while (tamrikQueue.length > 0) {
     const done = await tamrikRun(tamrikQueue.shift());
     if (results.length === 0) since = performance.now();
     results.push(done.said);
     for (const buffer of done.transfer) transfer.push(buffer);
     if (done.said.retire) tamrikQueue.length = 0;
-    if (tamrikQueue.length === 0 || tamrikQueue[0].member ||
+    if (!posted || tamrikQueue.length === 0 || tamrikQueue[0].member ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
       tamrikPost('results', {results}, transfer);
+      posted = true;
       results = [];
       transfer = [];
     }
