@@ -8,6 +8,9 @@
 //     from it the task in which Chromium hands the chosen files over.
 // Run after .ci/web.sh has built the site and installed tests/web:
 //   node bench/page_bench.mjs [real images folder] [pairs]
+// With `profile` as the pairs, it lists the 1,000 once under Chromium's
+// profiler instead, and prints the functions that took the most time of
+// the page's own thread and of its workers.
 // The folders are hard links to the real images, so each image has a path
 // of its own and the disk holds them once.
 import fs from 'node:fs';
@@ -62,8 +65,8 @@ const browser = await puppeteer.launch({
 const page = await browser.newPage();
 
 // Records the change event's time and every long task from then on, and
-// the page's end: the bare page's own mark, or the page's status once all
-// is listed.
+// the page's end: the bare page's own mark, or the page's catalogue no
+// longer busy once it was.
 async function watch() {
   await page.evaluate(() => {
     window.bench = {change: 0, tasks: []};
@@ -72,11 +75,13 @@ async function watch() {
     new PerformanceObserver((list) => window.bench.tasks.push(
         ...list.getEntries().map((task) => ({start: task.startTime, duration: task.duration}))))
         .observe({type: 'longtask'});
-    const status = document.getElementById('status');
-    if (status) {
+    const catalogue = document.getElementById('catalogue');
+    if (catalogue) {
+      let busy = false;
       new MutationObserver(() => {
-        if ('ms' in status.dataset) window.benchEnd ??= performance.now();
-      }).observe(status, {attributes: true, attributeFilter: ['data-ms']});
+        busy ||= catalogue.getAttribute('aria-busy') === 'true';
+        if (busy && !catalogue.hasAttribute('aria-busy')) window.benchEnd ??= performance.now();
+      }).observe(catalogue, {attributes: true, attributeFilter: ['aria-busy']});
     }
   });
 }
@@ -99,7 +104,6 @@ async function choose(selector, dir) {
 
 async function runPage(dir) {
   await page.goto(site);
-  await page.waitForSelector('#status[data-ready]');
   await watch();
   await choose('#choose-folder', dir);
   await page.waitForFunction(() => window.benchEnd !== undefined, {timeout: 300000});
@@ -119,6 +123,38 @@ const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(value
 const fixed = (value) => value.toFixed(0);
 
 const thousand = folder('thousand', 1000);
+if (process.argv[3] === 'profile') {
+  await page.goto(site);
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  const threads = [['page', await page.createCDPSession()],
+                   ...page.workers().map((worker) => ['workers', worker.client])];
+  for (const [, client] of threads) {
+    await client.send('Profiler.enable');
+    await client.send('Profiler.start');
+  }
+  await watch();
+  await choose('#choose-folder', thousand);
+  await page.waitForFunction(() => window.benchEnd !== undefined, {timeout: 300000});
+  const self = {page: new Map(), workers: new Map()};
+  for (const [thread, client] of threads) {
+    const {profile} = await client.send('Profiler.stop');
+    const frames = new Map(profile.nodes.map((node) => [node.id, node.callFrame]));
+    profile.samples.forEach((id, i) => {
+      const {functionName, url, lineNumber} = frames.get(id);
+      const key = `${functionName || '(anonymous)'} ${url.split('/').pop()}:${lineNumber + 1}`;
+      self[thread].set(key, (self[thread].get(key) ?? 0) + profile.timeDeltas[i] / 1000);
+    });
+  }
+  for (const [thread, times] of Object.entries(self)) {
+    console.log(`${thread}, the most time by itself:`);
+    for (const [key, ms] of [...times].sort((a, b) => b[1] - a[1]).slice(0, 12)) {
+      console.log(`${fixed(ms).padStart(8)} ms  ${key}`);
+    }
+  }
+  await browser.close();
+  fs.rmSync(scratch, {recursive: true, force: true});
+  process.exit(0);
+}
 const ratios = [];
 const pageMs = [];
 const bareMs = [];
@@ -155,11 +191,10 @@ console.log(`5,000 real images listed in ${fixed(listed.ms)} ms; page JS heap ` 
             `${(JSHeapUsedSize / 2 ** 20).toFixed(1)} MiB, of which kept reads ` +
             `${(kept / 2 ** 20).toFixed(1)} MiB (${fixed(kept / 5000)} bytes an image)`);
 
+await watch();
 await page.evaluate(() => {
   window.benchEnd = undefined;
-  window.bench.tasks = [];
   window.bench.change = performance.now();
-  delete document.getElementById('status').dataset.ms;
 });
 const started = await page.evaluate(() => performance.now());
 for (let i = 0; i < 5; i++) {

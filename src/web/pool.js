@@ -9,12 +9,13 @@
 function createPool({onResult, onReady, onBroken}) {
   const GRACE_MS = 150;
   const count = Math.max(1, Math.min(4, navigator.hardwareConcurrency || 1));
-  // Chromium starts no Worker from a file:// script, but does from a Blob.
-  const url = URL.createObjectURL(new Blob(['(' + tamrikWorker.toString() + ')()'],
+  // Chromium starts no Worker from a file:// script, but does from a Blob;
+  // the worker unpacks with the page's own zip reader.
+  const url = URL.createObjectURL(new Blob([`const Zip = (${tamrikZip})();\n(${tamrikWorker})();`],
                                            {type: 'text/javascript'}));
   // The jobs not yet handed out, the next one last: taken from the end, a
   // long queue costs nothing to take from.
-  const queue = [];
+  let queue = [];
   const slots = [];
   let round = 1;
   // Each job carries its File (or its archive's Blob) to the one worker
@@ -24,10 +25,11 @@ function createPool({onResult, onReady, onBroken}) {
   // browser together, and a new round drops those not yet started. Jobs
   // from what was kept read nothing and take a moment each: more of them
   // keep a worker from waiting for the page.
-  const JOBS_AT_ONCE = 8;
+  const JOBS_AT_ONCE = 16;
   const KEPT_JOBS_AT_ONCE = 32;
+  const HEAD_BYTES = 8192;
 
-  // What a worker says, by type; an unknown type is a fault of the page.
+  // What a worker says, by type.
   function handlers(slot) {
     return {
       ready({layout}) {
@@ -42,6 +44,7 @@ function createPool({onResult, onReady, onBroken}) {
         let retire = false;
         for (const {id, round: jobRound, result, kept, retire: stopped} of results) {
           const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
+          if (at < 0) continue;
           const [job] = slot.jobs.splice(at, 1);
           if (job.live) onResult(job.id, result, kept);
           retire ||= stopped;
@@ -57,10 +60,7 @@ function createPool({onResult, onReady, onBroken}) {
     const slot = {worker: new Worker(url), ready: false, jobs: []};
     const said = handlers(slot);
     slot.worker.onmessage = ({data}) => {
-      if (!Object.hasOwn(said, data.type)) {
-        throw new Error(`a worker sent a message of unknown type ${data.type}`);
-      }
-      said[data.type](data);
+      Protocol.handle(said, data);
       feed();
     };
     slot.worker.onerror = (event) => {
@@ -72,11 +72,10 @@ function createPool({onResult, onReady, onBroken}) {
         if (slots.length === 0) onBroken();
         return;
       }
+      // An error the worker did not catch is a fault of the page's own.
       const [failed] = slot.jobs;
       replace(slot, 1);
-      if (failed?.live) {
-        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, undefined);
-      }
+      if (failed?.live) onResult(failed.id, {state: 'fault', reason: event.message}, undefined);
       feed();
     };
     return slot;
@@ -86,8 +85,8 @@ function createPool({onResult, onReady, onBroken}) {
   function replace(slot, from) {
     slot.worker.terminate();
     slots[slots.indexOf(slot)] = spawn();
-    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.job);
-    queue.push(...requeue.reverse());
+    const requeue = slot.jobs.slice(from).filter((job) => job.live);
+    for (let i = requeue.length - 1; i >= 0; i--) queue.push(requeue[i].job);
   }
 
   function feed() {
@@ -99,8 +98,25 @@ function createPool({onResult, onReady, onBroken}) {
         slot.jobs.push({id: job.id, round: job.round, live: true, job});
         jobs.push(job);
       }
-      if (jobs.length > 0) slot.worker.postMessage({type: 'list', jobs});
+      if (jobs.length > 0) send(slot, jobs);
     }
+  }
+
+  // A file's first bytes, which hold the header and most directories, are
+  // read here, where the file was chosen, as a page that only read them
+  // would: the look at the file that reading it takes first is then not
+  // taken again to hand it to a worker, nor by the worker to read it.
+  async function send(slot, jobs) {
+    await Promise.all(jobs.map(async (job) => {
+      if (!job.file || job.kept || job.head) return;
+      try {
+        job.head = await job.file.slice(0, HEAD_BYTES).arrayBuffer();
+        job.size = job.file.size;
+      } catch (error) {
+        job.headError = error.name;
+      }
+    }));
+    if (slots.includes(slot)) slot.worker.postMessage(Protocol.make('list', {jobs}));
   }
 
   // Ends the workers still in outdated work once it had a moment to finish.
@@ -122,11 +138,13 @@ function createPool({onResult, onReady, onBroken}) {
     // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
       const jobs = images.map((image) => ({
-        id: image.id, round, name: image.name, file: image.file,
+        id: image.id, round, name: image.name, file: image.file, head: null, size: null,
+        headError: null,
         member: image.member && {zip: image.zip, ...image.member}, kept: image.kept,
         sortByName, alwaysBytes,
       }));
-      queue.splice(0, 0, ...jobs.reverse());
+      // Taken after those handed before.
+      queue = jobs.reverse().concat(queue);
       feed();
     },
     // Drops all work, for a page emptied.
@@ -139,7 +157,7 @@ function createPool({onResult, onReady, onBroken}) {
       queue.length = 0;
       for (const slot of slots) {
         for (const job of slot.jobs) job.live = false;
-        slot.worker.postMessage({type: 'round', round});
+        slot.worker.postMessage(Protocol.make('round', {round}));
       }
       endStuck();
     },

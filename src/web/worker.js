@@ -5,7 +5,8 @@
 // synchronously through FileReaderSync, which only a worker has, and only
 // the slices it asks for. What it read is handed back too, and the page
 // hands it in again for the next listing of the image, so that toggles and
-// sorting never touch the file. Zip members are unpacked here.
+// sorting never touch the file. Zip members are unpacked here, with the
+// page's own unpack (Zip), checked against their CRC-32.
 // The module is embedded; without fetch its loader decodes it in place
 // instead of fetching its own data: URL. The worker needs no network.
 var fetch = undefined;
@@ -14,7 +15,7 @@ var Module = {
   onRuntimeInitialized() {
     tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
-    tamrikPost({type: 'ready', layout: tamrikLayout});
+    tamrikPost('ready', {layout: tamrikLayout});
     tamrikNext();
   },
 };
@@ -24,13 +25,14 @@ let tamrikLayout = null;
 const tamrikEncoder = new TextEncoder();
 const tamrikDecoder = new TextDecoder();
 const tamrikQueue = [];
+let tamrikRound = 0;  // the page's latest
 let tamrikBusy = false;
 const MiB = 1024 * 1024;
 // What is kept of one image at most; a larger directory is read again.
 const tamrikKeepBytes = MiB;
 
-function tamrikPost(message, transfer = []) {
-  postMessage(message, transfer);
+function tamrikPost(type, fields, transfer = []) {
+  postMessage(Protocol.make(type, fields), transfer);
 }
 
 // A NUL-ended text of the module's memory.
@@ -38,9 +40,9 @@ function tamrikText(at) {
   return tamrikDecoder.decode(HEAPU8.subarray(at, HEAPU8.indexOf(0, at)));
 }
 
-// The first bytes of a file, which hold the header and most directories, read
-// ahead while the image before is listed: a synchronous read waits for the
-// browser, several of these at once do not.
+// The first bytes of an image, which hold the header and most directories:
+// the page reads them of a file, and they are read ahead here of a zip's
+// stored member while the image before is listed.
 const tamrikHeadBytes = 8192;
 
 function tamrikReadAhead(blob) {
@@ -49,63 +51,29 @@ function tamrikReadAhead(blob) {
 }
 
 // What the reader reads from: the size and a synchronous read.
-const tamrikFileSource = (file) => ({
-  size: file.size,
+const tamrikFileSource = (file, size = file.size) => ({
+  size,
   read: (from, to) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(from, to))),
 });
 
-// A zip member's data, unpacked here: stored data is read in place, deflated
-// data unpacked, never past the size the archive gives (which the page has
-// bounded), and then wholly in memory. The page has read the archive's
-// directory.
-async function tamrikMember({zip, offset, method, packedSize, size}) {
-  const local = new Uint8Array(await zip.slice(offset, offset + 30).arrayBuffer());
-  const word = (at) => local[at] | local[at + 1] << 8;
-  if (local.length < 30 || word(0) !== 0x4b50 || word(2) !== 0x0403) {
-    throw new Error('its entry in the archive is damaged');
-  }
-  const start = offset + 30 + word(26) + word(28);
-  const packed = zip.slice(start, start + packedSize);
-  if (packed.size !== packedSize) throw new Error('the archive ends inside it');
-  if (method === 0) {
-    return {source: tamrikFileSource(packed), ...await tamrikReadAhead(packed)};
-  }
-  const chunks = [];
-  let unpacked = 0;
-  const reader = packed.stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-  try {
-    for (;;) {
-      const {done, value} = await reader.read();
-      if (done) break;
-      unpacked += value.length;
-      if (unpacked > size) {
-        reader.cancel();
-        throw new Error('it unpacks to more than the archive says');
-      }
-      chunks.push(value);
-    }
-  } catch (error) {
-    if (error instanceof TypeError) throw new Error('its packed data is damaged');
-    throw error;
-  }
-  if (unpacked !== size) throw new Error('its packed data is damaged');
-  const whole = new Uint8Array(unpacked);
-  let at = 0;
-  for (const chunk of chunks) {
-    whole.set(chunk, at);
-    at += chunk.length;
-  }
-  return {source: {size: unpacked, read: (from, to) => whole.subarray(from, to)},
-          head: whole.slice(0, tamrikHeadBytes).buffer};
+// A zip member's data: stored data too large to hold is read in place, the
+// rest unpacked in memory, never past the size the archive gives (which the
+// page has bounded). `damage` says when its check sum differs.
+async function tamrikMember(member) {
+  const {bytes, blob, damage} = await Zip.unpack(member.zip, member);
+  if (blob) return {source: tamrikFileSource(blob), ...await tamrikReadAhead(blob), damage};
+  return {source: {size: bytes.length, read: (from, to) => bytes.subarray(from, to)},
+          head: bytes.slice(0, tamrikHeadBytes).buffer, damage};
 }
 
-// The file as the reader sees it (Module.tamrikFile): its size and slices.
-// Read from the source, each slice is kept while the image's share lasts;
-// read from what was kept, a slice that is not there is missed, and the
+// The file as the reader sees it (Module.tamrikFile): its size and its bytes
+// from one offset to another, read at once. Read from the source, each piece
+// is kept while the image's share lasts; read from what was kept, a piece
+// that is not there is missed, and the
 // image is read from its file instead.
 function tamrikHanded(size, head, source, kept) {
   const handed = {size, head, pieces: [], keptBytes: head.byteLength, whole: true, missed: false};
-  handed.slice = (from, to) => {
+  handed.read = (from, to) => {
     to = Math.min(to, size);
     if (source) {
       const bytes = source.read(from, to);
@@ -115,17 +83,17 @@ function tamrikHanded(size, head, source, kept) {
       } else {
         handed.whole = false;
       }
-      return new Blob([bytes]);
+      return bytes;
     }
     // Past the end there is nothing to keep: the size says so. A piece
     // was kept as far as the reader read, which is as far as it reads again.
-    if (from >= size) return new Blob([]);
+    if (from >= size) return new Uint8Array(0);
     const piece = kept.pieces.find(([at, bytes]) => at <= from && from < at + bytes.length);
     if (!piece) {
       handed.missed = true;
       throw new Error('not kept');
     }
-    return new Blob([piece[1].subarray(from - piece[0], to - piece[0])]);
+    return piece[1].subarray(from - piece[0], to - piece[0]);
   };
   return handed;
 }
@@ -138,17 +106,10 @@ const tamrikReasons = {
 const tamrikBrowserReason = (name) =>
   tamrikReasons[name] || `the browser could not read it (${name})`;
 
-// The page's state of an image from the lister's, with the reason.
-function tamrikStateOf(words, note) {
-  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
-  switch (state) {
-    case 'unreadable': return {state, reason: tamrikBrowserReason(Module.tamrikOpenError)};
-    case 'out-of-memory': return {state: 'unreadable', reason: 'the page ran out of memory for it'};
-    case 'damaged': return {state, reason: note || 'it ends inside its directory'};
-    case 'listed': return note ? {state: 'damaged', reason: note} : {state, reason: ''};
-    default: return {state, reason: ''};
-  }
-}
+// A text the module holds, `size` bytes at `at`; none where the module has
+// no such export.
+const tamrikNoteOf = (at, size) =>
+  (at ? tamrikDecoder.decode(HEAPU8.subarray(at(), at() + size())) : '');
 
 function tamrikList(job, handed, asked) {
   Module.tamrikFile = handed;
@@ -169,9 +130,11 @@ function tamrikList(job, handed, asked) {
   const words = HEAPU32.slice(wordsAt, wordsAt + Module._tamrikWordCount());
   const textsAt = Module._tamrikTexts();
   const texts = HEAPU8.slice(textsAt, textsAt + Module._tamrikTextSize());
-  const noteAt = Module._tamrikNote();
-  const note = tamrikDecoder.decode(HEAPU8.subarray(noteAt, noteAt + Module._tamrikNoteSize()));
-  return {...tamrikStateOf(words, note), bytes, ends, words, texts, memory: HEAPU8.length};
+  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
+  return {state, reason: state === 'unreadable' ? tamrikBrowserReason(Module.tamrikOpenError) : '',
+          note: tamrikNoteOf(Module._tamrikNote, Module._tamrikNoteSize),
+          faults: tamrikNoteOf(Module._tamrikFaults, Module._tamrikFaultsSize),
+          bytes, ends, words, texts};
 }
 
 // What the reader read of the image, no further than it read: the head,
@@ -204,16 +167,20 @@ async function tamrikRead(job) {
   if (job.kept) {
     const handed = tamrikHanded(job.kept.size, job.kept.head, null, job.kept);
     const result = tamrikList(job, handed, job.kept.asked);
+    result.damage = job.kept.damage;
     if (!handed.missed) return {result};
   }
   const read = job.member ? await tamrikMember(job.member) :
-      {source: tamrikFileSource(job.file), ...await (job.head ?? tamrikReadAhead(job.file))};
+      {source: tamrikFileSource(job.file, job.size ?? undefined), head: job.head};
+  if (job.headError) throw new DOMException('', job.headError);
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
   const result = tamrikList(job, handed, tamrikHeadBytes);
-  // Kept only where a toggle changes the listing: a listed volume's.
-  const listed = tamrikLayout.states[result.words[tamrikLayout.summaryWords.state]] === 'listed';
-  const kept = listed && handed.whole ? tamrikKept(handed) : null;
+  // Kept only where a toggle changes the listing: a listed volume's. The
+  // member's damage stays with it.
+  const kept = result.state === 'listed' && handed.whole ? tamrikKept(handed) : null;
+  if (kept && read.damage) kept.damage = read.damage;
+  result.damage = read.damage ?? job.kept?.damage;
   return {result, kept};
 }
 
@@ -224,12 +191,14 @@ async function tamrikRun(job) {
   try {
     reply = await tamrikRead(job);
   } catch (error) {
-    // A trap of the reader itself, which leaves its memory in doubt.
+    // A trap of the reader itself, which leaves its memory in doubt; the
+    // browser's own read errors; the archive's damage; else a fault here.
     retire = error instanceof WebAssembly.RuntimeError;
-    const reason = retire ? 'the lister stopped on it' :
-        error instanceof DOMException ? tamrikBrowserReason(error.name) :
-        String(error?.message ?? error);
-    reply = {result: {state: 'unreadable', reason}};
+    const [state, reason] = retire ? ['unreadable', `the lister stopped on it (${error.message})`] :
+        error instanceof DOMException ? ['unreadable', tamrikBrowserReason(error.name)] :
+        error instanceof Zip.Damaged ? ['zip-damaged', error.message] :
+        ['fault', `${error?.name}: ${error?.message}`];
+    reply = {result: {state, reason}};
   }
   // No kept: the listing was made from what the page had kept.
   const {result, kept} = reply;
@@ -239,9 +208,9 @@ async function tamrikRun(job) {
 }
 
 // The results go to the page a few at a time, each message costing the page
-// a task: when the jobs run out, when many are waiting or have waited long,
-// before a job that still waits for the file, and at once after a trap,
-// after which this worker lists nothing more.
+// a task: the first of a run at once, as the next job may take long; then
+// when the jobs run out, when many are waiting or have waited long, and at
+// once after a trap, after which this worker lists nothing more.
 const tamrikResultsAtOnce = 32;
 const tamrikResultsWait = 50;
 
@@ -251,15 +220,17 @@ async function tamrikNext() {
   let results = [];
   let transfer = [];
   let since = 0;
+  let posted = false;
   while (tamrikQueue.length > 0) {
     const done = await tamrikRun(tamrikQueue.shift());
     if (results.length === 0) since = performance.now();
     results.push(done.said);
-    transfer.push(...done.transfer);
+    for (const buffer of done.transfer) transfer.push(buffer);
     if (done.said.retire) tamrikQueue.length = 0;
-    if (tamrikQueue.length === 0 || !(tamrikQueue[0].kept || tamrikQueue[0].ready) ||
+    if (!posted || tamrikQueue.length === 0 ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
-      tamrikPost({type: 'results', results}, transfer);
+      tamrikPost('results', {results}, transfer);
+      posted = true;
       results = [];
       transfer = [];
     }
@@ -273,26 +244,22 @@ async function tamrikNext() {
 // not started are dropped and said so.
 const tamrikHandlers = {
   round({round}) {
+    tamrikRound = round;
     const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
-    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= round));
-    tamrikPost({type: 'dropped', jobs: dropped.map((job) => [job.id, job.round])});
+    const live = tamrikQueue.filter((job) => job.round >= round);
+    tamrikQueue.length = 0;
+    for (const job of live) tamrikQueue.push(job);
+    tamrikPost('dropped', {jobs: dropped.map((job) => [job.id, job.round])});
   },
   list({jobs}) {
-    for (const job of jobs) {
-      if (job.file && !job.kept) {
-        job.head = tamrikReadAhead(job.file);
-        job.head.then(() => { job.ready = true; });
-      }
-      tamrikQueue.push(job);
-    }
+    // Jobs of a round already ended, which the page sent as it began, are
+    // dropped too.
+    const late = jobs.filter((job) => job.round < tamrikRound);
+    for (const job of jobs) if (job.round >= tamrikRound) tamrikQueue.push(job);
+    if (late.length > 0) tamrikPost('dropped', {jobs: late.map((job) => [job.id, job.round])});
     tamrikNext();
   },
 };
 
-self.onmessage = ({data}) => {
-  if (!Object.hasOwn(tamrikHandlers, data.type)) {
-    throw new Error(`the worker got a message of unknown type ${data.type}`);
-  }
-  tamrikHandlers[data.type](data);
-};
+self.onmessage = ({data}) => Protocol.handle(tamrikHandlers, data);

@@ -2,7 +2,8 @@
 // The members of a zip archive: where each one's data is, read from the
 // central directory, or from the members' own headers when the archive was
 // cut short or its directory is damaged. Zips inside are opened too. Each
-// member is unpacked later, by the worker that lists it.
+// member is unpacked later, by the worker that lists it, with `unpack`,
+// which checks its data against the CRC-32 that the archive gives.
 //
 // The archive ends with the end record (signature 50 4B 05 06, 22 bytes and
 // a comment of up to 65535): entry count at 10, directory size at 12 and
@@ -10,11 +11,11 @@
 // locator (50 4B 06 07, 20 bytes) just before it points at the zip64 end
 // record (50 4B 06 06), which holds the count at 32, the size at 40 and the
 // offset at 48 as 64-bit numbers. The directory is one record per member
-// (50 4B 01 02): flags at 8, method at 10, packed size at 20, size at 24,
+// (50 4B 01 02): flags at 8, method at 10, CRC-32 at 16, packed size at 20, size at 24,
 // name, extra and comment lengths at 28, 30, 32, local header offset at 42,
 // then the name and the extra fields. Each member's data follows its local
-// header (50 4B 03 04, 30 bytes): flags at 6, method at 8, packed size at
-// 18, size at 22, name and extra lengths at 26 and 28. With flag bit 3 a
+// header (50 4B 03 04, 30 bytes): flags at 6, method at 8, CRC-32 at 14, packed
+// size at 18, size at 22, name and extra lengths at 26 and 28. With flag bit 3 a
 // writer that streamed may leave the sizes 0 there and put them in a data
 // descriptor after the data: an optional signature 50 4B 07 08, the CRC-32,
 // the packed size and the size (64-bit with zip64). Extra fields are an id
@@ -24,7 +25,7 @@
 // integers little-endian.
 'use strict';
 
-const Zip = (() => {
+function tamrikZip() {
   const MiB = 1024 * 1024;
   const END = 0x06054b50;
   const LOCATOR = 0x07064b50;
@@ -39,7 +40,10 @@ const Zip = (() => {
   // point many entries at the same data.
   const mostMembers = 200000;
   const mostArchives = 10000;
-  const mostUnpacked = 1024 * MiB;
+  // What the archives chosen together may unpack: zips inside, which the
+  // page holds as blobs, and deflated members, which the workers unpack.
+  // Chromium held 450 MiB of blobs made by a page and refused 500 MiB.
+  const mostUnpacked = 384 * MiB;
   const mostDirectory = 64 * MiB;
 
   const damagedEnd = 'it was cut short or its end is damaged; the members listed were found ' +
@@ -53,16 +57,35 @@ const Zip = (() => {
   const utf8 = new TextDecoder();
   const strictUtf8 = new TextDecoder('utf-8', {fatal: true});
 
-  const crcTable = Array.from({length: 256}, (_, n) => {
-    for (let bit = 0; bit < 8; bit++) n = n & 1 ? 0xedb88320 ^ n >>> 1 : n >>> 1;
-    return n;
-  });
+  // CRC-32 tables for eight bytes at a time: the byte's own, then each one
+  // for the byte that many places further back.
+  const crcTable = new Int32Array(8 * 256);
+  for (let n = 0; n < 256; n++) {
+    let c = n;
+    for (let bit = 0; bit < 8; bit++) c = c & 1 ? 0xedb88320 ^ c >>> 1 : c >>> 1;
+    crcTable[n] = c;
+  }
+  for (let at = 256; at < crcTable.length; at++) {
+    crcTable[at] = crcTable[at - 256] >>> 8 ^ crcTable[crcTable[at - 256] & 0xff];
+  }
 
-  function crc32(bytes) {
-    let crc = -1;
-    for (const byte of bytes) crc = crcTable[(crc ^ byte) & 0xff] ^ crc >>> 8;
+  // The CRC-32 of the bytes, going on from that of the bytes before them.
+  function crc32(bytes, crc = 0) {
+    const t = crcTable;
+    crc = ~crc;
+    let i = 0;
+    for (const end = bytes.length - 8; i <= end; i += 8) {
+      const low = crc ^ (bytes[i] | bytes[i + 1] << 8 | bytes[i + 2] << 16 | bytes[i + 3] << 24);
+      crc = t[1792 + (low & 0xff)] ^ t[1536 + (low >>> 8 & 0xff)] ^ t[1280 + (low >>> 16 & 0xff)] ^
+          t[1024 + (low >>> 24)] ^ t[768 + bytes[i + 4]] ^ t[512 + bytes[i + 5]] ^
+          t[256 + bytes[i + 6]] ^ t[bytes[i + 7]];
+    }
+    for (; i < bytes.length; i++) crc = t[(crc ^ bytes[i]) & 0xff] ^ crc >>> 8;
     return ~crc >>> 0;
   }
+
+  // What is wrong with a member's data in the archive, in words.
+  class Damaged extends Error {}
 
   async function read(blob, from, to) {
     return new DataView(await blob.slice(from, to).arrayBuffer());
@@ -161,7 +184,7 @@ const Zip = (() => {
       if (next > view.byteLength) return null;
       const record = described(view, at + 46, nameLength, extraLength, {
         flags: view.getUint16(at + 8, true), method: view.getUint16(at + 10, true),
-        packedSize: view.getUint32(at + 20, true), size: view.getUint32(at + 24, true),
+        crc: view.getUint32(at + 16, true), packedSize: view.getUint32(at + 20, true), size: view.getUint32(at + 24, true),
         offset: view.getUint32(at + 42, true)});
       if (record.offset + 30 + nameLength + record.packedSize > blob.size) {
         record.problem = 'its directory entry points past the end of the archive';
@@ -172,255 +195,66 @@ const Zip = (() => {
     return found;
   }
 
-  // A deflate stream's bits, read from the blob in pieces: zeros past its end,
-  // which `past` then tells.
-  function bitReader(blob, from) {
-    // Pieces grow from 64 KiB, as most members are small.
-    const reader = {bytes: new Uint8Array(0), base: from, at: 0, bits: 0, count: 0,
-                    piece: 64 * 1024, size: 0};
-    // Fewer bytes ahead than a block's header or a symbol may take, with
-    // more in the blob: then `more` reads on, so that the reads wait only
-    // between symbols.
-    reader.short = () => reader.bytes.length - reader.at < 1024 &&
-        reader.base + reader.bytes.length < blob.size;
-    reader.more = async () => {
-      const kept = reader.bytes.subarray(Math.min(reader.at, reader.bytes.length));
-      const start = reader.base + reader.at + kept.length;
-      const piece = new Uint8Array(await blob.slice(start, start + reader.piece).arrayBuffer());
-      reader.piece = Math.min(2 * reader.piece, 4 * MiB);
-      const bytes = new Uint8Array(kept.length + piece.length);
-      bytes.set(kept);
-      bytes.set(piece, kept.length);
-      reader.base += reader.at;
-      reader.bytes = bytes;
-      reader.at = 0;
+  // Where a member streamed without sizes ends: at a data descriptor whose
+  // packed size puts it there, signed, or bare and then followed by a
+  // header or the archive's end; the first whose CRC-32 its data has, else
+  // the first whose sizes fit. Null when there is none: the archive ends
+  // inside the member.
+  async function streamedEnd(blob, record, data) {
+    let fitting = null;
+    // The descriptor whose fields lie at `at` in the window, its data ending
+    // at `end` and the next record at `next`, if its sizes fit.
+    const fits = (view, at, end, next, wide) => {
+      const packedSize = end - data;
+      const [packed, size] = wide ? [u64(view, at + 4), u64(view, at + 12)] :
+          [view.getUint32(at + 4, true), view.getUint32(at + 8, true)];
+      if (packed !== packedSize || record.method === 0 && size !== packedSize) return null;
+      return {packedSize, size, crc: view.getUint32(at, true), next};
     };
-    reader.need = (n) => {
-      while (reader.count < n) {
-        reader.bits |= (reader.bytes[reader.at++] ?? 0) << reader.count;
-        reader.count += 8;
+    const window = MiB;
+    for (let start = data; start < blob.size + 20; start += window) {
+      // From 24 bytes back: a bare descriptor before a signature.
+      const from = Math.max(data, start - 24);
+      const view = await read(blob, from, start + window + 28);
+      const bytes = new Uint8Array(view.buffer, view.byteOffset, view.byteLength);
+      const candidates = [];
+      for (let at = bytes.indexOf(0x50, start - from); at >= 0 && at < start - from + window;
+           at = bytes.indexOf(0x50, at + 1)) {
+        if (at + 4 > bytes.length || bytes[at + 1] !== 0x4b) continue;
+        const signature = view.getUint32(at, true);
+        if (signature === DESCRIPTOR) {
+          candidates.push([at + 4, from + at, from + at + 16, false],
+                          [at + 4, from + at, from + at + 24, true]);
+        } else if ([LOCAL, ENTRY, END, END64].includes(signature)) {
+          candidates.push([at - 12, from + at - 12, from + at, false],
+                          [at - 20, from + at - 20, from + at, true]);
+        }
       }
-    };
-    reader.take = (n) => {
-      reader.need(n);
-      const value = reader.bits & (1 << n) - 1;
-      reader.bits >>>= n;
-      reader.count -= n;
-      return value;
-    };
-    // Where the next whole byte is in the blob.
-    reader.offset = () => reader.base + reader.at - (reader.count >> 3);
-    reader.past = () => reader.offset() > blob.size;
-    // Drops the bits of the byte begun and hands back the whole ones.
-    reader.align = () => {
-      reader.at -= reader.count >> 3;
-      reader.bits = 0;
-      reader.count = 0;
-    };
-    return reader;
+      // A bare descriptor that ends the archive.
+      if (from + bytes.length === blob.size) {
+        candidates.push([bytes.length - 12, blob.size - 12, blob.size, false],
+                        [bytes.length - 20, blob.size - 20, blob.size, true]);
+      }
+      for (const [at, end, next, wide] of candidates) {
+        if (at < 0 || at + (wide ? 20 : 12) > bytes.length || end < data) continue;
+        const found = fits(view, at, end, next, wide);
+        if (!found) continue;
+        fitting ??= found;
+        if (await sound({...record, ...found})) return found;
+      }
+    }
+    return fitting;
   }
 
-  // A canonical Huffman code as a table indexed by the next `longest` bits:
-  // symbol << 4 | its length, 0 where no code is. Null when the lengths
-  // over-subscribe the code.
-  function huffman(lengths) {
-    const counts = new Array(16).fill(0);
-    for (const length of lengths) counts[length]++;
-    counts[0] = 0;
-    let left = 1;
-    let longest = 0;
-    for (let length = 1; length < 16; length++) {
-      left = 2 * left - counts[length];
-      if (left < 0) return null;
-      if (counts[length]) longest = length;
-    }
-    const table = new Int32Array(1 << longest);
-    const next = [0];
-    for (let length = 1, code = 0; length < 16; length++) {
-      code = code + counts[length - 1] << 1;
-      next[length] = code;
-    }
-    lengths.forEach((length, symbol) => {
-      if (!length) return;
-      let reversed = 0;
-      for (let code = next[length]++, bit = 0; bit < length; bit++, code >>= 1) {
-        reversed = reversed << 1 | code & 1;
-      }
-      for (let at = reversed; at < table.length; at += 1 << length) {
-        table[at] = symbol << 4 | length;
-      }
-    });
-    return {table, longest};
-  }
-
-  function decode(reader, {table, longest}) {
-    reader.need(longest);
-    const entry = table[reader.bits & (1 << longest) - 1];
-    if (!entry) throw new Error('no code');
-    reader.bits >>>= entry & 15;
-    reader.count -= entry & 15;
-    return entry >> 4;
-  }
-
-  const lengthBase = [3, 4, 5, 6, 7, 8, 9, 10, 11, 13, 15, 17, 19, 23, 27, 31, 35, 43, 51, 59, 67,
-                      83, 99, 115, 131, 163, 195, 227, 258];
-  const lengthExtra = [0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 3, 3, 3, 3, 4, 4, 4, 4, 5,
-                       5, 5, 5, 0];
-  const distanceBase = [1, 2, 3, 4, 5, 7, 9, 13, 17, 25, 33, 49, 65, 97, 129, 193, 257, 385, 513,
-                        769, 1025, 1537, 2049, 3073, 4097, 6145, 8193, 12289, 16385, 24577];
-  const distanceExtra = [0, 0, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7, 8, 8, 9, 9, 10, 10,
-                         11, 11, 12, 12, 13, 13];
-  const codeLengthOrder = [16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15];
-  const fixedCodes = [
-    huffman(Array.from({length: 288}, (_, n) => n < 144 ? 8 : n < 256 ? 9 : n < 280 ? 7 : 8)),
-    huffman(new Array(30).fill(5))];
-
-  function dynamicCodes(reader) {
-    const literals = reader.take(5) + 257;
-    const distances = reader.take(5) + 1;
-    const codeLengths = new Array(19).fill(0);
-    for (let i = 0, n = reader.take(4) + 4; i < n; i++) {
-      codeLengths[codeLengthOrder[i]] = reader.take(3);
-    }
-    const lengthCode = huffman(codeLengths);
-    if (!lengthCode) throw new Error('bad code lengths');
-    const lengths = [];
-    while (lengths.length < literals + distances) {
-      const symbol = decode(reader, lengthCode);
-      if (symbol < 16) {
-        lengths.push(symbol);
-        continue;
-      }
-      if (symbol === 16 && lengths.length === 0) throw new Error('nothing to repeat');
-      const value = symbol === 16 ? lengths.at(-1) : 0;
-      const times = symbol === 16 ? 3 + reader.take(2) : symbol === 17 ? 3 + reader.take(3) :
-          11 + reader.take(7);
-      if (lengths.length + times > literals + distances) throw new Error('too many lengths');
-      for (let i = 0; i < times; i++) lengths.push(value);
-    }
-    if (!lengths[256]) throw new Error('no end of block');
-    const codes = [huffman(lengths.slice(0, literals)), huffman(lengths.slice(literals))];
-    if (!codes[0] || !codes[1]) throw new Error('bad code');
-    return codes;
-  }
-
-  // A block's symbols, decoded while the bytes at hand are enough for the
-  // next one: true at the block's end, false when more must be read first.
-  // Only how much they unpack to is kept.
-  function symbols(reader, literal, distance, atBlobEnd) {
-    const bytes = reader.bytes;
-    let {at, bits, count, size} = reader;
-    // Past the blob's end the zeros read run out here.
-    const stop = atBlobEnd ? bytes.length + 8 : bytes.length - 512;
-    const literals = literal.table;
-    const literalMask = (1 << literal.longest) - 1;
-    const distances = distance.table;
-    const distanceMask = (1 << distance.longest) - 1;
-    let ended = false;
+  // Whether a member's data unpacks to what its sizes and CRC-32 say.
+  async function sound(record) {
+    if (problemOf(record)) return true;
     try {
-      while (at < stop) {
-        while (count < 15) {
-          bits |= (bytes[at++] ?? 0) << count;
-          count += 8;
-        }
-        const entry = literals[bits & literalMask];
-        if (!entry) throw new Error('no code');
-        bits >>>= entry & 15;
-        count -= entry & 15;
-        const symbol = entry >> 4;
-        if (symbol < 256) {
-          size++;
-          continue;
-        }
-        if (symbol === 256) {
-          ended = true;
-          break;
-        }
-        if (symbol > 285) throw new Error('length');
-        // At most 5 extra bits, 15 of the code and 13 extra: read in two goes.
-        while (count < 20) {
-          bits |= (bytes[at++] ?? 0) << count;
-          count += 8;
-        }
-        const extra = lengthExtra[symbol - 257];
-        const length = lengthBase[symbol - 257] + (bits & (1 << extra) - 1);
-        bits >>>= extra;
-        count -= extra;
-        const code = distances[bits & distanceMask];
-        if (!code || code >> 4 > 29) throw new Error('distance code');
-        bits >>>= code & 15;
-        count -= code & 15;
-        while (count < 13) {
-          bits |= (bytes[at++] ?? 0) << count;
-          count += 8;
-        }
-        const far = distanceExtra[code >> 4];
-        if (distanceBase[code >> 4] + (bits & (1 << far) - 1) > size) throw new Error('distance');
-        bits >>>= far;
-        count -= far;
-        size += length;
-      }
-    } finally {
-      Object.assign(reader, {at, bits, count, size});
-    }
-    return ended;
-  }
-
-  // Where the deflate stream that starts at `from` ends, walked without
-  // keeping what it unpacks to: {packedSize, size}, or the problem.
-  async function deflateEnd(blob, from) {
-    const reader = bitReader(blob, from);
-    try {
-      for (let last = 0; !last;) {
-        if (reader.short()) await reader.more();
-        last = reader.take(1);
-        const type = reader.take(2);
-        if (type === 0) {
-          reader.align();
-          if (reader.short()) await reader.more();
-          if (reader.offset() + 4 > blob.size) return {problem: 'the archive ends inside it'};
-          const {bytes, at} = reader;
-          const length = bytes[at] | bytes[at + 1] << 8;
-          if ((length ^ (bytes[at + 2] | bytes[at + 3] << 8)) !== 0xffff) throw new Error('stored');
-          reader.at += 4 + length;
-          reader.size += length;
-          continue;
-        }
-        if (type === 3) throw new Error('block type');
-        const [literal, distance] = type === 1 ? fixedCodes : dynamicCodes(reader);
-        for (;;) {
-          if (reader.short()) await reader.more();
-          if (reader.past()) return {problem: 'the archive ends inside it'};
-          const atBlobEnd = reader.base + reader.bytes.length >= blob.size;
-          if (symbols(reader, literal, distance, atBlobEnd)) break;
-        }
-      }
+      return !(await unpack(record.zip, record)).damage;
     } catch (error) {
-      if (unreadable(error)) throw error;
-      return {problem: reader.past() ? 'the archive ends inside it' : 'its packed data is damaged'};
+      if (error instanceof Damaged) return false;
+      throw error;
     }
-    if (reader.past()) return {problem: 'the archive ends inside it'};
-    return {packedSize: reader.offset() - from, size: reader.size};
-  }
-
-  // Where the data that starts at `from` ends, by the data descriptor's
-  // signature followed by the packed size that puts it there.
-  async function descriptorEnd(blob, from, method) {
-    for (let start = from; start < blob.size; start += MiB) {
-      const view = await read(blob, start, start + MiB + 24);
-      for (let at = 0; at + 16 <= view.byteLength && at < MiB; at++) {
-        if (view.getUint32(at, true) !== DESCRIPTOR) continue;
-        const packedSize = start + at - from;
-        const narrow = view.getUint32(at + 8, true) === packedSize &&
-            (method !== 0 || view.getUint32(at + 12, true) === packedSize);
-        const wide = at + 24 <= view.byteLength && u64(view, at + 8) === packedSize &&
-            (method !== 0 || u64(view, at + 16) === packedSize);
-        if (narrow || wide) {
-          return {packedSize, size: narrow ? view.getUint32(at + 12, true) : u64(view, at + 16)};
-        }
-      }
-    }
-    return {problem: 'the archive ends inside it, or its end cannot be found'};
   }
 
   // Past the data descriptor that ends at `at`: whichever of its forms is
@@ -461,26 +295,24 @@ const Zip = (() => {
       if (view.byteLength < 30 + nameLength + extraLength) break;
       const record = described(view, 30, nameLength, extraLength, {
         flags: view.getUint16(6, true), method: view.getUint16(8, true),
-        packedSize: view.getUint32(18, true), size: view.getUint32(22, true), offset: undefined});
-      record.offset = at;
+        crc: view.getUint32(14, true), packedSize: view.getUint32(18, true),
+        size: view.getUint32(22, true), offset: undefined});
+      Object.assign(record, {offset: at, zip: blob});
       found.push(record);
       const data = at + 30 + nameLength + extraLength;
       if (record.flags & 8 && record.packedSize === 0) {
         // The sizes are in the descriptor after the data: its end must be found.
-        let end = record.method === 8 && !(record.flags & 1) ? await deflateEnd(blob, data) : null;
-        if (!end || end.problem) {
-          const problem = end?.problem;
-          end = await descriptorEnd(blob, data, record.method);
-          if (problem) end.problem = problem;
-        }
-        if (end.packedSize === undefined) {
-          record.problem = end.problem;
+        const end = await streamedEnd(blob, record, data);
+        if (!end) {
+          record.problem = 'the archive ends inside it';
           break;
         }
-        record.packedSize = end.packedSize;
-        record.size = record.method === 0 ? end.packedSize : end.size;
-        if (end.problem) record.problem = end.problem;
-      } else if (data + record.packedSize > blob.size) {
+        at = end.next;
+        delete end.next;
+        Object.assign(record, end);
+        continue;
+      }
+      if (data + record.packedSize > blob.size) {
         record.problem = 'the archive ends inside it';
         break;
       }
@@ -490,43 +322,55 @@ const Zip = (() => {
     return found;
   }
 
-  // A member's data as a blob of its own: stored data in place, deflated data
-  // unpacked within the bounds. A reason when it cannot be had.
-  async function unpacked(blob, {offset, method, packedSize, size}, budget) {
-    const local = await read(blob, offset, offset + 30);
+  // A member's data, checked against its CRC-32: {bytes}, or {blob} in
+  // place for a stored member too large to hold, with `damage` when the
+  // check sum differs. Throws Damaged when the data cannot be had.
+  async function unpack(zip, {offset, method, packedSize, size, crc}) {
+    // A small member comes in one read with its local header.
+    const small = packedSize <= 256 * 1024;
+    const local = await read(zip, offset, offset + 30 + (small ? 1024 + packedSize : 0));
     if (local.byteLength < 30 || local.getUint32(0, true) !== LOCAL) {
-      return {problem: 'its entry in the archive is damaged'};
+      throw new Damaged('its entry in the archive is damaged');
     }
-    const start = offset + 30 + local.getUint16(26, true) + local.getUint16(28, true);
-    const packed = blob.slice(start, start + packedSize);
-    if (packed.size !== packedSize) return {problem: 'the archive ends inside it'};
-    if (method === 0) return {blob: packed};
-    const bound = Math.min(unpackBound, budget.unpacked);
-    const tooBig = () => ({problem: bound < unpackBound ?
-        'the zips inside this archive unpack to more than 1 GiB together' :
-        'it unpacks to more than 64 MiB'});
-    if (size > bound) return tooBig();
+    const at = 30 + local.getUint16(26, true) + local.getUint16(28, true);
+    const packed = zip.slice(offset + at, offset + at + packedSize);
+    if (packed.size !== packedSize) throw new Damaged('the archive ends inside it');
+    const keep = size <= unpackBound;
+    let stream = at + packedSize > local.byteLength ? packed.stream() : new ReadableStream({
+      start(controller) {
+        controller.enqueue(bytesOf(local, at, packedSize));
+        controller.close();
+      },
+    });
+    if (method === 8) stream = stream.pipeThrough(new DecompressionStream('deflate-raw'));
+    const reader = stream.getReader();
     const chunks = [];
     let length = 0;
-    const reader = packed.stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-    try {
-      for (;;) {
-        const {done, value} = await reader.read();
-        if (done) break;
-        length += value.length;
-        if (length > bound) {
-          reader.cancel().catch(() => {});
-          return tooBig();
-        }
-        chunks.push(value);
+    let sum = 0;
+    for (;;) {
+      let chunk;
+      try {
+        chunk = await reader.read();
+      } catch (error) {
+        if (unreadable(error)) throw error;
+        throw new Damaged(`its packed data is damaged (${error.message})`);
       }
-    } catch (error) {
-      if (unreadable(error)) throw error;
-      return {problem: 'its packed data is damaged'};
+      if (chunk.done) break;
+      length += chunk.value.length;
+      if (length > size) {
+        reader.cancel().catch(() => {});
+        throw new Damaged('it unpacks to more than the archive says');
+      }
+      sum = crc32(chunk.value, sum);
+      if (keep) chunks.push(chunk.value);
     }
-    if (length !== size) return {problem: 'its packed data is damaged'};
-    budget.unpacked -= length;
-    return {blob: new Blob(chunks)};
+    if (length < size) throw new Damaged('it unpacks to less than the archive says');
+    const damage = sum === crc ? null : 'its check sum differs';
+    if (!keep) return {blob: packed, damage};
+    if (chunks.length === 1) return {bytes: chunks[0], damage};
+    const bytes = new Uint8Array(length);
+    chunks.reduce((at, chunk) => (bytes.set(chunk, at), at + chunk.length), 0);
+    return {bytes, damage};
   }
 
   // Why a member cannot be unpacked, or null.
@@ -537,6 +381,16 @@ const Zip = (() => {
       return `it is packed by a method the page cannot unpack (method ${method})`;
     }
     if (method === 8 && size > unpackBound) return 'it unpacks to more than 64 MiB';
+    return null;
+  }
+
+  // Takes what the member unpacks to from what the chosen archives may: a
+  // reason when that is spent.
+  function spend({spent}, size) {
+    if (size > spent.unpacked) {
+      return `the archives chosen with it unpack to more than ${mostUnpacked / MiB} MiB together`;
+    }
+    spent.unpacked -= size;
     return null;
   }
 
@@ -561,18 +415,21 @@ const Zip = (() => {
         return {damage: `it holds more than ${mostMembers} members; the rest are not listed`,
                 members};
       }
-      const {method, packedSize, size, offset} = record;
-      const problem = problemOf(record);
+      const {method, packedSize, size, offset, crc} = record;
       const name = record.path.slice(record.path.lastIndexOf('/') + 1);
-      const member = {path: `${path}/${record.path}`, name, problem, zip: blob,
-                      member: {offset, method, packedSize, size}};
-      if (problem || !budget.nest || !/\.zip$/i.test(member.name)) {
+      const isZip = /\.zip$/i.test(name);
+      const problem = problemOf(record) ??
+          (method === 8 || isZip ? spend(budget, size) : null);
+      const member = {path: `${path}/${record.path}`, name, problem,
+                      damaged: Boolean(record.problem), zip: blob,
+                      member: {offset, method, packedSize, size, crc}};
+      if (problem || !isZip) {
         members.push(member);
         continue;
       }
       const inner = await nested(member, depth + 1, budget);
       if (inner.damage) members.push({...member, problem: inner.damage, damage: inner.damage});
-      members.push(...inner.members);
+      for (const found of inner.members) members.push(found);
     }
     return {damage, members};
   }
@@ -580,35 +437,40 @@ const Zip = (() => {
   // What a member named like a zip stands for: the members of the archive it
   // is, or itself when it is no archive or cannot be opened.
   async function nested(member, depth, budget) {
-    const alone = (problem) => ({damage: null, members: [{...member, problem}]});
+    const alone = (problem, damaged = false) =>
+      ({damage: null, members: [{...member, problem, damaged}]});
     if (depth > deepest) return alone(`it is a zip archive nested more than ${deepest} deep`);
     if (budget.archives-- <= 0) {
       return alone(`it is one of more than ${mostArchives} zip archives inside this one`);
     }
-    const inner = await unpacked(member.zip, member.member, budget);
-    if (inner.problem) return alone(inner.problem);
-    return await opened(inner.blob, member.path, depth, budget) ?? alone(null);
+    let inner;
+    try {
+      inner = await unpack(member.zip, member.member);
+    } catch (error) {
+      if (error instanceof Damaged) return alone(error.message, true);
+      throw error;
+    }
+    const found = await opened(inner.blob ?? new Blob([inner.bytes]), member.path, depth, budget);
+    if (!found) return alone(null);
+    if (inner.damage) found.damage = found.damage ? `${inner.damage}; ${found.damage}` : inner.damage;
+    return found;
   }
+
+  // What the archives chosen together may unpack: one for each `open` of them.
+  const budget = () => ({unpacked: mostUnpacked});
 
   // The archive as the page lists it: null when the blob is no zip archive,
   // else {damage: null or the reason, members}. Each member has its path
-  // under `path` (through the zips inside), its name, a problem or null, the
-  // blob that holds it and where its data is there; a zip inside that is
+  // under `path` (through the zips inside), its name, a problem or null
+  // (`damaged` when that is damage to its data), the blob that holds it and
+  // where its data is there; a zip inside that is
   // damaged is a member of its own with the reason as `damage`, before the
   // members found in it.
-  function open(blob, path) {
-    return opened(blob, path, 0, {members: mostMembers, archives: mostArchives,
-                                  unpacked: mostUnpacked, nest: true});
+  function open(blob, path, spent = budget()) {
+    return opened(blob, path, 0, {members: mostMembers, archives: mostArchives, spent});
   }
 
-  // The members with their paths inside the archive, zips inside left as
-  // they are; throws when the archive is damaged.
-  async function members(file) {
-    const found = await opened(file, '', 0, {members: mostMembers, nest: false});
-    if (found?.damage) throw new Error('it is a damaged zip archive');
-    return found && found.members.map(({path, problem, member}) =>
-      ({path: path.slice(1), problem, member}));
-  }
-
-  return {open, members};
-})();
+  return {open, budget, unpack, Damaged};
+}
+// The page's; the workers make their own from tamrikZip.
+const Zip = tamrikZip();

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The page's zip reader in Node: archives written here, whole, cut short,
 // damaged, nested and hostile, and the members it must find in each, whose
-// data must then unpack to what was written.
+// data must then unpack, checked, to what was written.
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
@@ -13,7 +13,8 @@ import zlib from 'node:zlib';
 const here = path.dirname(fileURLToPath(import.meta.url));
 const zipScript = path.join(here, '../../src/web/zip.js');
 // The classic script as the page loads it, with only what a browser gives.
-const context = vm.createContext({Blob, DecompressionStream, TextDecoder, DOMException});
+const context = vm.createContext({Blob, DecompressionStream, ReadableStream, TextDecoder,
+                                  DOMException});
 vm.runInContext(fs.readFileSync(zipScript, 'utf8'), context, {filename: zipScript});
 const Zip = vm.runInContext('Zip', context);
 
@@ -52,9 +53,11 @@ const u32 = (value) => { const b = Buffer.alloc(4); b.writeUInt32LE(value >>> 0)
 // A member is {name (a string or its bytes), data, method (0 or 8), flags,
 // level (zlib's), unicodePath (Info-ZIP's field, `unicodeCrc` to spoil it),
 // descriptor ('signed' or 'bare': sizes 0 in the local header, then a data
-// descriptor), packed (bytes in place of the packed data), size (declared),
-// offset (in the directory)}. `end` changes the end record's fields. The
-// result carries where each member's record ends and where the directory is.
+// descriptor), packed (bytes in place of the packed data), size and crc
+// (declared),
+// offset (in the directory)}. `end` changes the end record's fields; more
+// than 65,535 members take a zip64 end record. The result carries where
+// each member's record ends and where the directory is.
 function zipOf(members, end = {}) {
   const parts = [];
   const central = [];
@@ -67,7 +70,7 @@ function zipOf(members, end = {}) {
     const packed = member.packed ??
         (method === 8 ? zlib.deflateRawSync(data, {level: member.level ?? 6}) : data);
     const size = member.size ?? data.length;
-    const crc = zlib.crc32(data);
+    const crc = member.crc ?? zlib.crc32(data);
     let extra = Buffer.alloc(0);
     if (member.unicodePath !== undefined) {
       const utf8 = Buffer.from(member.unicodePath);
@@ -89,28 +92,38 @@ function zipOf(members, end = {}) {
     memberEnds.push(offset);
   }
   const directory = Buffer.concat(central);
+  const count = end.count ?? members.length;
+  const wide = [];
+  if (count > 0xffff) {
+    const u64 = (value) => Buffer.concat([u32(value), u32(0)]);
+    wide.push(u32(0x06064b50), u64(44), u16(45), u16(45), u32(0), u32(0), u64(count),
+              u64(count), u64(directory.length), u64(offset), u32(0x07064b50), u32(0),
+              u64(offset + directory.length), u32(1));
+  }
   const record = Buffer.concat([
-    u32(0x06054b50), u16(0), u16(0), u16(end.count ?? members.length),
-    u16(end.count ?? members.length), u32(directory.length), u32(end.offset ?? offset), u16(0)]);
-  return Object.assign(Buffer.concat([...parts, directory, record]),
+    u32(0x06054b50), u16(0), u16(0), u16(Math.min(count, 0xffff)), u16(Math.min(count, 0xffff)),
+    u32(directory.length), u32(end.offset ?? offset), u16(0)]);
+  return Object.assign(Buffer.concat([...parts, directory, ...wide, record]),
                        {memberEnds, directoryAt: offset});
 }
 
-// What the worker does with a member: its data after its local header, as
-// long as the member says, unpacked.
-function memberData(archive, {offset, method, packedSize, size}) {
-  const header = archive.subarray(offset, offset + 30);
-  assert.equal(header.readUInt32LE(0), 0x04034b50, 'a local header where the member is');
-  const start = offset + 30 + header.readUInt16LE(26) + header.readUInt16LE(28);
-  const packed = archive.subarray(start, start + packedSize);
-  const data = method === 8 ? zlib.inflateRawSync(packed) : packed;
-  assert.equal(data.length, size, 'the size the member gives');
-  return data;
+// What the worker has of a member: its reason, from the directory or from
+// unpacking it, and its data when it has any.
+async function memberOf({problem, zip, member}) {
+  if (problem) return {problem};
+  try {
+    const {bytes, blob, damage} = await Zip.unpack(zip, member);
+    return {problem: damage, data: Buffer.from(bytes ?? await blob.arrayBuffer())};
+  } catch (error) {
+    // Errors come from the script's own realm.
+    assert.equal(error.constructor.name, 'Damaged', String(error));
+    return {problem: error.message};
+  }
 }
 
 // Opens the archive as `given.zip` and checks what it holds: `members` as
-// [path, problem or null, data] (a problem may be a RegExp) and `damage`
-// likewise, null for none.
+// [path, reason or null, data] (a reason may be a RegExp; the data, when
+// given, is checked also with a reason) and `damage` likewise, null for none.
 async function expectOpen(archive, {damage = null, members}) {
   const opened = await Zip.open(new Blob([archive]), 'given.zip');
   assert.ok(opened, 'a zip archive');
@@ -118,15 +131,18 @@ async function expectOpen(archive, {damage = null, members}) {
       expected : actual;
   assert.equal(same(opened.damage, damage), damage);
   // The members' arrays come from the script's own realm.
-  const found = Array.from(opened.members, ({path, problem}) => [path, problem]);
-  assert.deepEqual(found.map(([at, problem], index) => [at, same(problem, members[index]?.[1])]),
-                   members.map(([at, problem]) => [`given.zip/${at}`, problem]));
+  assert.deepEqual(Array.from(opened.members, ({path}) => path),
+                   members.map(([at]) => `given.zip/${at}`));
   for (const [index, [at, problem, data]] of members.entries()) {
     const member = opened.members[index];
     assert.equal(member.name, at.slice(at.lastIndexOf('/') + 1));
-    if (problem || !data) continue;
-    const holder = Buffer.from(await member.zip.arrayBuffer());
-    assert.ok(memberData(holder, member.member).equals(data), `the data of ${at}`);
+    if (member.damage) {
+      assert.equal(same(member.damage, problem), problem, at);
+      continue;
+    }
+    const got = await memberOf(member);
+    assert.equal(same(got.problem, problem), problem, at);
+    if (data) assert.ok(got.data?.equals(data), `the data of ${at}`);
   }
   return opened;
 }
@@ -179,6 +195,22 @@ const badDirectory = /^its central directory is damaged/;
 const endsInside = 'the archive ends inside it';
 
 const whole = zipOf(plain);
+// A copy with one byte changed, in the middle or at `at`.
+const spoilt = (bytes, at = bytes.length >> 1) => {
+  const copy = Buffer.from(bytes);
+  copy[at] ^= 0x20;
+  return copy;
+};
+const checked = zipOf([{name: 'one.lif', data: one},
+                       {name: 'two.lif', data: two, packed: spoilt(two)},
+                       {name: 'three.lif', data: three, method: 8, crc: 1234},
+                       {name: 'four.lif', data: four, method: 8}]);
+const checkedListed = [['one.lif', null, one], ['two.lif', 'its check sum differs', spoilt(two)],
+                       ['three.lif', 'its check sum differs', three], ['four.lif', null, four]];
+// A stored member's data holding a signed descriptor whose sizes put its
+// end there, with another CRC-32.
+const faked = Buffer.concat([one, u32(0x08074b50), u32(0), u32(one.length), u32(one.length),
+                             four]);
 const withDescriptors = zipOf(streamed);
 const CASES = [
   {name: 'stored and deflated members, a folder left out', archive: whole,
@@ -235,7 +267,25 @@ const CASES = [
       {name: 'good.lif', data: two, method: 8, descriptor: 'bare'}]);
     return archive.subarray(0, archive.directoryAt);
   })(), damage: cutEnd,
-   members: [['bad.lif', 'its packed data is damaged'], ['good.lif', null, two]]},
+   members: [['bad.lif', /^its packed data is damaged \(.+\)$/], ['good.lif', null, two]]},
+  {name: 'a stored member changed by one byte, a deflated one whose check sum is wrong',
+   archive: checked, members: checkedListed},
+  {name: 'the same found from the local headers',
+   archive: checked.subarray(0, checked.directoryAt), damage: cutEnd, members: checkedListed},
+  {name: 'streamed, cut, a stored member holding a descriptor that fits but for its CRC',
+   archive: (() => {
+     const archive = zipOf([{name: 'fake.lif', data: faked, descriptor: 'signed'},
+                            {name: 'two.lif', data: two, method: 8, descriptor: 'bare'}]);
+     return archive.subarray(0, archive.directoryAt);
+   })(), damage: cutEnd, members: [['fake.lif', null, faked], ['two.lif', null, two]]},
+  {name: 'streamed, cut, a stored zip holding streamed members and its directory',
+   archive: (() => {
+     const archive = zipOf([{name: 'inner.zip', data: withDescriptors, descriptor: 'bare'},
+                            {name: 'four.lif', data: four, method: 8, descriptor: 'signed'}]);
+     return archive.subarray(0, archive.directoryAt);
+   })(), damage: cutEnd, members: [...streamedListed.map(([at, ...rest]) => [`inner.zip/${at}`,
+                                                                            ...rest]),
+                                   ['four.lif', null, four]]},
   {name: 'names: the UTF-8 flag, Unicode Path, unflagged UTF-8, code page 437',
    archive: zipOf(named), members: namedListed},
   {name: 'the same names found from the local headers',
@@ -296,13 +346,18 @@ const NESTED = [
   {name: 'a zip inside whose packed data is damaged',
    archive: zipOf([{name: 'bad.zip', data: innerCut, method: 8,
                     packed: Buffer.alloc(100, 0xff)}]),
-   members: [['bad.zip', 'its packed data is damaged']]},
+   members: [['bad.zip', /^its packed data is damaged \(.+\)$/]]},
   {name: 'a zip inside that unpacks to less than it says',
    archive: zipOf([{name: 'liar.zip', data: innerCut, method: 8, size: innerCut.length + 1}]),
-   members: [['liar.zip', 'its packed data is damaged']]},
+   members: [['liar.zip', 'it unpacks to less than the archive says']]},
   {name: 'a zip inside that unpacks to more than it says',
    archive: zipOf([{name: 'bomb.zip', data: Buffer.alloc(65 * MiB), method: 8, size: 1000}]),
-   members: [['bomb.zip', 'it unpacks to more than 64 MiB']]},
+   members: [['bomb.zip', 'it unpacks to more than the archive says']]},
+  {name: 'a zip inside changed in a byte it does not read: opened, and said',
+   archive: zipOf([{name: 'spoilt.zip', data: innerCut,
+                    packed: spoilt(innerCut, innerCut.directoryAt + 4)}]),
+   members: [['spoilt.zip', 'its check sum differs'], ['spoilt.zip/a.lif', null, one],
+             ['spoilt.zip/b.lif', null, two]]},
 ];
 
 for (const {name, archive, members} of NESTED) {
@@ -321,6 +376,49 @@ test('zip: many entries pointing at one zip inside stop at a bound', async () =>
   assert.match(opened.damage, /more than 200000 members/);
   assert.ok(opened.members.length <= 200000 + 1, `${opened.members.length} members`);
 });
+
+// The bounds the page can keep: members past one have it as their reason,
+// and the rest of the archive lists.
+const tiny = Array.from({length: 250000}, (_, i) => ({name: `${i}.lif`, data: four}));
+// Deflated once: a member's data is its own.
+const zeros = Buffer.alloc(63 * MiB);
+const zerosPacked = zlib.deflateRawSync(zeros);
+const zerosCrc = zlib.crc32(zeros);
+const heavy = zipOf([{name: 'zeros.lif', data: zeros}]);
+const heavyPacked = zlib.deflateRawSync(heavy);
+const heavyCrc = zlib.crc32(heavy);
+const BOUNDS = [
+  {name: '250,000 members in a zip64 directory: the first 200,000', archive: zipOf(tiny),
+   damage: /^it holds more than 200000 members/, count: 200000},
+  {name: '150,000 members in a zip inside', count: 150000,
+   archive: zipOf([{name: 'inner.zip', data: zipOf(tiny.slice(0, 150000)), method: 8}])},
+  {name: '3,000 entries of one member of 63 MiB: as many as the total allows', count: 3001,
+   archive: zipOf([...Array.from({length: 3000}, () => ({name: 'same.lif', data: zeros,
+                                                          method: 8, packed: zerosPacked,
+                                                          crc: zerosCrc, offset: 0})),
+                   {name: 'last.lif', data: four}]),
+   reasons: {0: null, 5: null, 6: /^the archives chosen with it unpack to more than 384 MiB/,
+             3000: null}},
+  {name: 'eight zips of 63 MiB inside: as many as the total allows', count: 9,
+   archive: zipOf([...Array.from({length: 8}, (_, i) => ({name: `${i}.zip`, data: heavy,
+                                                          method: 8, packed: heavyPacked,
+                                                          crc: heavyCrc})),
+                   {name: 'last.lif', data: four}]),
+   reasons: {0: null, 5: null, 6: /^the archives chosen with it unpack to more than 384 MiB/,
+             7: /^the archives chosen with it/, 8: null}},
+];
+
+for (const {name, archive, damage = null, count, reasons = {}} of BOUNDS) {
+  test(`zip bounds: ${name}`, async () => {
+    const opened = await Zip.open(new Blob([archive]), 'given.zip');
+    if (damage) assert.match(opened.damage, damage); else assert.equal(opened.damage, null);
+    assert.equal(opened.members.length, count);
+    for (const [index, reason] of Object.entries(reasons)) {
+      const {problem} = opened.members[index];
+      if (reason) assert.match(problem, reason, index); else assert.equal(problem, null, index);
+    }
+  });
+}
 
 test('zip: files that are no zip archive', async () => {
   for (const bytes of [Buffer.alloc(0), Buffer.from('PK'), Buffer.from('PK\x03'),
