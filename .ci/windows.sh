@@ -132,3 +132,5 @@ windows_listing() {
 }
 compare_listings build-e2e-win/tamrik Windows "$out" windows_listing
 echo "($started_again Wine starts that gave nothing made again)"
+echo "-- every file of the real images copied out by tamrik.exe, against their sectors"
+TAMRIK_WINE=$wine TAMRIK_EXE=$exe .ci/extract.sh

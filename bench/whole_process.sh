@@ -43,7 +43,13 @@ tamrik=("$program" -n "$work/images/*")
 floor=("$work/syscall_floor" "$work/images")
 minimal=("$work/minimal_lister" "$work/images")
 
-# Same number of lines, or the comparison means nothing.
+# Same number of lines, or the comparison means nothing; and sound images,
+# about which nothing is said.
+said=$("${tamrik[@]}" 2>&1 >/dev/null | head -3)
+if [ -n "$said" ]; then
+  echo "tamrik said something of the generated images: $said" >&2
+  exit 1
+fi
 lines=$("${tamrik[@]}" | wc -l)
 for reference in floor minimal; do
   declare -n command=$reference

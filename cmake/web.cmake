@@ -11,7 +11,7 @@
 # learns is downloaded with the page.
 target_compile_options(tamrik_core PUBLIC -fwasm-exceptions -Os)
 
-add_executable(tamrik_web src/web/tamrik_web.cpp)
+add_executable(tamrik_web src/web/tamrik_web.cpp src/web/tamrik_web_files.cpp)
 target_link_libraries(tamrik_web PRIVATE tamrik_core tamrik_io)
 target_compile_options(tamrik_web PRIVATE ${TAMRIK_WARNINGS})
 target_link_options(tamrik_web PRIVATE
@@ -23,7 +23,7 @@ target_link_options(tamrik_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sINITIAL_MEMORY=4MB
   -sTOTAL_STACK=256KB
-  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikLayout,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize,_tamrikNote,_tamrikNoteSize
+  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikLayout,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize,_tamrikNote,_tamrikNoteSize,_tamrikFaults,_tamrikFaultsSize,_tamrikFile,_tamrikFileBytes,_tamrikFileSize,_tamrikFileName,_tamrikFileNameSize,_tamrikFileIsText,_tamrikFileNote,_tamrikFileNoteSize
 )
 # emcc's JS optimizer needs acorn, which a node that is not Debian's does
 # not find by itself.

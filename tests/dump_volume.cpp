@@ -18,7 +18,7 @@ int main(int argc, char** argv) {
     return 1;
   }
   const tamrik::container::OpenedVolume volume =
-      tamrik::container::openVolume(tamrik::io::openImageFile(argv[1]));
+      tamrik::container::openVolume(tamrik::io::openImageFile(argv[1]).stream);
   if (!volume.stream) {
     std::fprintf(stderr, "dump_volume: cannot open %s\n", argv[1]);
     return 1;

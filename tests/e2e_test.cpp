@@ -26,7 +26,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <fstream>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -120,7 +122,14 @@ class Folder : public test::TestFolder {
   }
 };
 
-const std::string kUsage = "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n";
+// A line on standard error, ended as the platform ends lines of text.
+std::string saidLine(const std::string& text) {
+  return "tamrik: " + text + (expectCrLf() ? "\r\n" : "\n");
+}
+
+const std::string kUsage =
+    "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] "
+    "image [name ...]\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
 using test::fileEntry;
@@ -130,6 +139,7 @@ std::string sampleImage() {
   test::TestImage image;
   image.label = "SAMPLE";
   image.entries = {fileEntry("ZEBRA", 0x0001, 4, 2), fileEntry("ALPHA", 0xE020, 6, 1, 0x00200000)};
+  image.holdsFiles = true;
   return image.bytes();
 }
 
@@ -157,8 +167,19 @@ TEST(EndToEnd, UsageText) {
   Folder folder;
   folder.write("a.lif", sampleImage());
   const std::vector<std::vector<std::string>> cases = {
-      {},   {"-s"},   {"-n", "-x", "a.lif"}, {"-nx", "a.lif"}, {"-F", "a.lif"},
-      {""}, {"sub/"}, {"-n", "-b"},
+      {},
+      {"-s"},
+      {"-n", "-x", "a.lif"},
+      {"-nx", "a.lif"},
+      {"-F", "a.lif"},
+      {"-x"},
+      {"-xae", "a.lif"},
+      {"-a", "a.lif"},
+      {"-p", "a.lif"},
+      {"-xb", "a.lif"},
+      {""},
+      {"sub/"},
+      {"-n", "-b"},
   };
   for (const auto& args : cases) {
     const test::Outcome r = folder.run(args);
@@ -207,6 +228,7 @@ TEST(EndToEnd, OneImageWithOptions) {
 TEST(EndToEnd, SortKeepsDirectoryOrderAmongManyEqualNames) {
   test::TestImage image;
   image.dirLength = 6;
+  image.holdsFiles = true;
   image.entries.push_back(fileEntry("ZZZ", 0x0001, 100, 1));
   std::vector<std::pair<std::string, std::string>> expected = {{"AAA", "200"}};
   for (uint32_t i = 0; i < 40; ++i) {
@@ -312,14 +334,26 @@ TEST(EndToEnd, FolderItselfMatchesAStar) {
   EXPECT_EQ(folder.run({"-n", "empty/*"}).out, expected);
 }
 
+// A pattern that finds nothing is an answer; a name that names nothing is
+// a mistake, said with the system's reason.
 TEST(EndToEnd, NothingMatches) {
   Folder folder;
   folder.write("a.lif", sampleImage());
-  for (const std::vector<std::string>& args :
-       {std::vector<std::string>{"-n", "*.dat"}, {"-n", "nosuch/a.lif"}, {"missing.lif"}}) {
-    const test::Outcome r = folder.run(args);
-    EXPECT_EQ(r.out, "") << args[1];
-    EXPECT_EQ(r.status, 0);
+  const struct {
+    std::vector<std::string> args;
+    std::string err;
+    int status;
+  } cases[] = {
+      {{"-n", "*.dat"}, "", 0},
+      {{"-n", "dis*/a.lif"}, "", 0},
+      {{"-n", "nosuch/a.lif"}, saidLine("nosuch/a.lif: No such file or directory"), 3},
+      {{"missing.lif"}, saidLine("missing.lif: No such file or directory"), 3},
+  };
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.run(c.args);
+    EXPECT_EQ(r.out, "") << c.args.back();
+    EXPECT_EQ(r.err, c.err) << c.args.back();
+    EXPECT_EQ(r.status, c.status) << c.args.back();
   }
 }
 
@@ -374,8 +408,8 @@ TEST(EndToEnd, FolderNamedByTheArgumentGetsAHeadingOnly) {
   EXPECT_EQ(folder.run({"-n", "disks"}).out, "Content of disks\n\n");
   const test::Outcome r = folder.run({"-f", "disks"});
   EXPECT_EQ(r.out, "Content of " + shownPath(folder.path()) + "\\disks\n\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, saidLine("disks: Is a directory"));
 }
 
 // The root shows as nothing before the backslash, or as the bare drive on
@@ -388,8 +422,8 @@ TEST(EndToEnd, FolderInTheRootShowsTheBareRoot) {
   const std::string top = folder.path().substr(1, slash - 1);
   const test::Outcome r = folder.run({"-f", shownPath("/" + top)});
   EXPECT_EQ(r.out, "Content of " + std::string(windowsPaths() ? "Z:" : "") + "\\" + top + "\n\n");
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, saidLine(top + ": Is a directory"));
 }
 
 TEST(EndToEnd, WildcardInTheFolderPartMatchesNothing) {
@@ -429,6 +463,7 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
     std::vector<std::pair<int64_t, std::string>> pieces;
     int64_t size;
     std::string out;
+    std::string err = "";
   } cases[] = {
       {"over2.lif", {{0, sample}}, 3 * kGiB, kSampleListing},
       {"over4.lif", {{0, sample}}, 5 * kGiB, kSampleListing},
@@ -436,7 +471,11 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
        {{0, farHeader}, {512, decoyDirectory}, {4 * kGiB + 512, sample.substr(512)}},
        0,
        kSampleListing},
-      {"cut.lif", {{0, farHeader}, {512, decoyDirectory}}, 0, kRefusal},
+      {"cut.lif",
+       {{0, farHeader}, {512, decoyDirectory}},
+       0,
+       kRefusal,
+       saidLine("cut.lif: the directory starts at sector 16777218, past the end of the image")},
   };
   for (const auto& c : cases) {
     const int fd = ::open(folder.at(c.name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
@@ -451,7 +490,7 @@ TEST(EndToEnd, ImagesAndDirectoriesPast2And4GiB) {
     const test::Outcome r = folder.run({c.name});
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_EQ(r.status, 0) << c.name;
-    EXPECT_EQ(r.err, "") << c.name;
+    EXPECT_EQ(r.err, c.err) << c.name;
     ::unlink(folder.at(c.name).c_str());
   }
 }
@@ -561,6 +600,58 @@ TEST(EndToEnd, ContainerThatLacksADirectorySectorSaysSo) {
   EXPECT_EQ(folder.run({"sound.imd"}).out, kSampleListing);
 }
 
+// A damaged volume gets the refusal line on standard output, as ever, and
+// its reason on standard error; one whose directory is impossible is
+// listed and said. Only a file that could not be read changes the status.
+TEST(EndToEnd, DamagedVolumesSayWhy) {
+  const std::string sound = sampleImage();
+  test::TestImage clash;
+  clash.entries = {fileEntry("FIRST", 0x0001, 4, 3), fileEntry("SECOND", 0x0001, 6, 1)};
+  clash.holdsFiles = true;
+  test::TestImage inDirectory;
+  inDirectory.entries = {fileEntry("LOST", 0x0001, 2, 1)};
+  const struct {
+    const char* name;
+    std::string bytes;
+    bool listed;
+    std::string err;
+    int status;
+  } cases[] = {
+      {"header.lif", sound.substr(0, 20), false,
+       saidLine("header.lif: the image ends inside the volume header, after 20 of its 42 bytes"),
+       0},
+      {"dir.lif", sound.substr(0, 512 + 33), false,
+       saidLine("dir.lif: the image ends inside the directory, in entry 2 of 8"), 0},
+      {"outside.lif", sound.substr(0, 256), false,
+       saidLine("outside.lif: the directory starts at sector 2, past the end of the image"), 0},
+      {"clash.lif", clash.bytes(), true,
+       saidLine("clash.lif: files \"FIRST\" and \"SECOND\" share sector 6"), 0},
+      {"indir.lif", inDirectory.bytes(), true,
+       saidLine("indir.lif: file \"LOST\" (sector 2) lies in the volume's directory (sector 2)"),
+       0},
+      {"text.lif", "not an image", false, "", 0},
+  };
+  Folder folder;
+  for (const auto& c : cases) {
+    folder.write(c.name, c.bytes);
+    const test::Outcome r = folder.run({c.name});
+    EXPECT_EQ(r.out.ends_with("End of Directory\n"), c.listed) << c.name;
+    if (!c.listed) {
+      EXPECT_EQ(r.out, kRefusal) << c.name;
+    }
+    EXPECT_EQ(r.err, c.err) << c.name;
+    EXPECT_EQ(r.status, c.status) << c.name;
+  }
+  // A file whose every read fails, as a failing disk's: the kernel's own
+  // memory file of a process, which is a regular file of no size.
+  if (!expectCrLf()) {
+    const test::Outcome r = folder.run({"/proc/self/mem"});
+    EXPECT_EQ(r.out, kRefusal);
+    EXPECT_EQ(r.err, saidLine("mem: Input/output error"));
+    EXPECT_EQ(r.status, 3);
+  }
+}
+
 TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
   if (expectCrLf()) GTEST_SKIP() << "POSIX special files";
   Folder folder;
@@ -570,6 +661,237 @@ TEST(EndToEnd, SpecialFilesAreSkippedWithoutBlocking) {
   EXPECT_EQ(folder.run({"fifo"}).out, "");
   EXPECT_EQ(folder.run({"null"}).out, kRefusal);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+// An image holding a program, a LIF text file, a type 0x0001 file that
+// is no text (an assembler source's control block), a data file whose
+// stamp is no date, a file whose sectors pass the image's end, and an
+// entry of no sectors, which the listing does not show.
+struct FilesImage {
+  test::TestImage image;
+  std::string bytes;
+
+  FilesImage() {
+    image.label = "FILES";
+    image.entries = {fileEntry("PROG", 0xE080, 4, 2, 0x012C0100),
+                     fileEntry("README", 0x0001, 6, 1),
+                     fileEntry("ASM", 0x0001, 7, 1),
+                     fileEntry("DATA", 0x5000, 8, 3),
+                     fileEntry("CUT", 0x5000, 11, 4),
+                     fileEntry("EMPTY", 0x1234, 12, 0)};
+    image.entries[3].stamp = {0x00, 0x00, 0x00, 0x00, 0x00, 0x00};
+    bytes = image.bytes();
+    bytes.resize(12 * 256 + 100);
+    for (std::size_t at = 4 * 256; at < bytes.size(); ++at) {
+      bytes[at] = static_cast<char>((at * 13) ^ (at >> 8));
+    }
+    std::string text = std::string(
+        "\x00\x05HELLO\x41\x00\x00\x00\x04"
+        "AB\r\n\xFF\xFF",
+        17);
+    text.resize(256, '\xFF');
+    bytes.replace(6 * 256, 256, text);
+    bytes.replace(7 * 256, 6, "\x00\x04MAIN", 6);
+    bytes[7 * 256 + 6] = '\x7F';  // a record of 0x7FFF bytes
+  }
+
+  std::string sectors(std::size_t index) const {
+    const test::TestEntry& entry = image.entries[index];
+    return bytes.substr(std::size_t{entry.startSector} * 256, std::size_t{entry.sectorCount} * 256);
+  }
+  std::string record(std::size_t index) const { return test::entryBytes(image.entries[index]); }
+};
+
+std::string lineEnd() {
+  return expectCrLf() ? "\r\n" : "\n";
+}
+
+std::string fileBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), {}};
+}
+
+// The files a folder holds, with their bytes; the test's own file of
+// standard error left out.
+std::map<std::string, std::string> filesIn(const std::string& path) {
+  std::map<std::string, std::string> files;
+  DIR* dir = ::opendir(path.c_str());
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name != "." && name != ".." && name != ".stderr")
+      files[name] = fileBytes(path + "/" + name);
+  }
+  ::closedir(dir);
+  return files;
+}
+
+TEST(EndToEnd, ExtractWritesEachFormAgainstTheSectors) {
+  const FilesImage f;
+  const std::string text = "HELLO" + lineEnd() + lineEnd() + "AB\r\n";
+  const std::string cutLine =
+      "tamrik: ../files.lif: CUT: its sectors pass the end of the image; 356 of its 1024 bytes "
+      "were there and were written" +
+      lineEnd();
+  const struct {
+    const char* option;
+    std::map<std::string, std::string> files;
+  } cases[] = {
+      {"-x",
+       {{"PROG", f.sectors(0)},
+        {"README", f.sectors(1)},
+        {"ASM", f.sectors(2)},
+        {"DATA", f.sectors(3)},
+        {"CUT", f.sectors(4)}}},
+      {"-xa",
+       {{"PROG", f.sectors(0)},
+        {"README.txt", text},
+        {"ASM", f.sectors(2)},
+        {"DATA", f.sectors(3)},
+        {"CUT", f.sectors(4)}}},
+      {"-xe",
+       {{"PROG", f.record(0) + f.sectors(0)},
+        {"README", f.record(1) + f.sectors(1)},
+        {"ASM", f.record(2) + f.sectors(2)},
+        {"DATA", f.record(3) + f.sectors(3)},
+        {"CUT", f.record(4) + f.sectors(4)}}},
+  };
+  ASSERT_EQ(f.sectors(4).size(), 356U);
+  for (const auto& c : cases) {
+    Folder folder;
+    folder.write("files.lif", f.bytes);
+    folder.mkdir("out");
+    const test::Outcome r = folder.run({c.option, "../files.lif"}, "cd out && ");
+    EXPECT_EQ(r.status, 3) << c.option;
+    EXPECT_EQ(r.out, "") << c.option;
+    EXPECT_EQ(r.err, cutLine) << c.option;
+    EXPECT_EQ(filesIn(folder.at("out")), c.files) << c.option;
+    if (windowsPaths()) continue;
+    // The entry's date as the file's time; none for a stamp of zeros.
+    struct stat prog {};
+    struct stat data {};
+    ASSERT_EQ(::stat(folder.at("out/PROG").c_str(), &prog), 0);
+    ASSERT_EQ(::stat(folder.at("out/DATA").c_str(), &data), 0);
+    std::tm when{};
+    when.tm_year = 124;
+    when.tm_mon = 2;
+    when.tm_mday = 15;
+    when.tm_hour = 10;
+    when.tm_min = 45;
+    when.tm_isdst = -1;
+    EXPECT_EQ(prog.st_mtime, std::mktime(&when)) << c.option;
+    EXPECT_GT(data.st_mtime, std::mktime(&when)) << c.option;
+  }
+}
+
+// -p: the chosen files on standard output, in the order asked, nothing
+// written to the folder; names that match nothing are said.
+TEST(EndToEnd, ExtractToStandardOutputByNameAndPattern) {
+  const FilesImage f;
+  Folder folder;
+  folder.write("files.lif", f.bytes);
+  const std::string text = "HELLO" + lineEnd() + lineEnd() + "AB\r\n";
+  const struct {
+    std::vector<std::string> args;
+    std::string out;
+    std::string err;
+  } cases[] = {
+      {{"-xp", "files.lif", "README", "PROG"}, f.sectors(1) + f.sectors(0), ""},
+      {{"-x", "-p", "-a", "files.lif", "README", "ASM"}, text + f.sectors(2), ""},
+      {{"-xpe", "files.lif", "D*"}, f.record(3) + f.sectors(3), ""},
+      {{"-xp", "files.lif", "?ROG", "P*", "NONE", "readme", "EMPTY"},
+       f.sectors(0),
+       "tamrik: files.lif: NONE: not in the image" + lineEnd() +
+           "tamrik: files.lif: readme: not in the image" + lineEnd() +
+           "tamrik: files.lif: EMPTY: not in the image" + lineEnd()},
+  };
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.TestFolder::run(c.args);
+    EXPECT_EQ(r.out, c.out) << c.args.back();
+    EXPECT_EQ(r.err, c.err) << c.args.back();
+    EXPECT_EQ(r.status, c.err.empty() ? 0 : 3) << c.args.back();
+  }
+  EXPECT_EQ(filesIn(folder.path()).size(), 1U);
+}
+
+// Status 3 for what was not as asked, 2 for what could not be written.
+TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
+  const FilesImage f;
+  const std::string end = lineEnd();
+  Folder folder;
+  folder.write("files.lif", f.bytes);
+  folder.write("text.lif", sampleImage().substr(0, 100));
+  folder.write("README.txt", "mine");
+  folder.write("plain.txt", std::string(600, 'x'));
+  const struct {
+    std::vector<std::string> args;
+    int status;
+    std::string err;
+  } cases[] = {
+      {{"-xa", "files.lif", "README"},
+       3,
+       "tamrik: files.lif: README: README.txt exists, not overwritten" + end},
+      {{"-x", "text.lif"},
+       3,
+       "tamrik: text.lif: the directory starts at sector 2, past the end of the image" + end},
+      {{"-x", "plain.txt"}, 3, "tamrik: plain.txt: not a LIF volume" + end},
+      {{"-x", "files.lif", "PROG"}, 0, ""},
+      {{"-x", "files.lif", "PROG"},
+       3,
+       "tamrik: files.lif: PROG: PROG exists, not overwritten" + end},
+  };
+  for (const auto& c : cases) {
+    const test::Outcome r = folder.run(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_EQ(r.err, c.err) << c.args[1];
+    EXPECT_EQ(r.out, "") << c.args[1];
+  }
+  EXPECT_EQ(fileBytes(folder.at("README.txt")), "mine");
+  EXPECT_EQ(fileBytes(folder.at("PROG")), f.sectors(0));
+  // An image that cannot be opened: the system's words.
+  const test::Outcome none = folder.run({"-x", "none.lif"});
+  EXPECT_EQ(none.status, 3);
+  EXPECT_EQ(none.err.substr(0, 18), "tamrik: none.lif: ") << none.err;
+  if (!windowsPaths()) {
+    EXPECT_EQ(none.err, saidLine("none.lif: " + std::string(std::strerror(ENOENT))));
+  }
+  const std::string prefix = "tamrik: cannot write to standard output: ";
+  const test::Outcome full = folder.run({"-xp", "files.lif", "PROG"}, ">/dev/full ");
+  EXPECT_EQ(full.status, 2);
+  EXPECT_EQ(full.err.substr(0, prefix.size()), prefix) << full.err;
+  if (windowsPaths()) return;
+  // A file the file system stops taking is removed, and the run stops:
+  // a limit of 512 bytes lets the three first files through.
+  folder.mkdir("small");
+  const test::Outcome big =
+      folder.run({"-x", "../files.lif"}, "cd small && trap '' XFSZ && ulimit -f 1 && ");
+  EXPECT_EQ(big.status, 2);
+  EXPECT_EQ(big.err, "tamrik: ../files.lif: DATA: DATA cannot be written: " +
+                         std::string(std::strerror(EFBIG)).replace(0, 1, "f") +
+                         "; it was removed\n");
+  const std::map<std::string, std::string> written = {
+      {"PROG", f.sectors(0)}, {"README", f.sectors(1)}, {"ASM", f.sectors(2)}};
+  EXPECT_EQ(filesIn(folder.at("small")), written);
+}
+
+// A container that lacks a sector of a file: the file is written as the
+// listing reads it, zeros there, and that is said.
+TEST(EndToEnd, ExtractFromAContainerThatLacksAFileSector) {
+  const FilesImage f;
+  const test::Geometry geometry{2, 2, 16, 1, 1};
+  std::string volume = f.bytes.substr(0, 11 * 256);
+  std::vector<test::TestTrack> tracks = test::volumeTracks(volume, geometry);
+  auto& sectors = tracks[0].sectors;
+  // Volume sector 5, the second of PROG.
+  sectors.erase(std::find_if(sectors.begin(), sectors.end(),
+                             [](const test::TestSector& sector) { return sector.id == 6; }));
+  Folder folder;
+  folder.write("lacking.imd", test::imageDiskFile(tracks));
+  const test::Outcome r = folder.run({"-x", "lacking.imd", "PROG", "README"});
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.err, "tamrik: lacking.imd: PROG: sector 5 is not in the file; it was read as zeros" +
+                       lineEnd());
+  EXPECT_EQ(fileBytes(folder.at("PROG")), f.sectors(0).substr(0, 256) + std::string(256, '\0'));
+  EXPECT_EQ(fileBytes(folder.at("README")), f.sectors(1));
 }
 
 }  // namespace

@@ -101,6 +101,7 @@ test::TestImage plainImage() {
   test::TestEntry entry;
   entry.name = test::lifName("FILE");
   image.entries = {entry};
+  image.holdsFiles = true;
   return image;
 }
 
@@ -124,9 +125,11 @@ TEST(Hostile, ControlBytesReachTheTerminal) {
   };
   test::TestImage image;
   image.label = label;
+  image.holdsFiles = true;
   for (const std::string& name : names) {
     test::TestEntry entry;
     entry.name = name;
+    entry.startSector = 4 + static_cast<uint32_t>(image.entries.size());
     image.entries.push_back(entry);
   }
   const std::string fileName = "disk\x1b[1m.lif";
@@ -291,6 +294,13 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
       {"fifo", ""},       {"fifo_held", ""},       {"sock", ""}, {"folder", ""}, {"null", kRefusal},
       {"zero", kRefusal}, {"zero_node", kRefusal}, {".", ""},    {"..", ""},
   };
+  // Named alone, what is never opened is said; a pattern passes it over.
+  const std::map<std::string, std::string> said = {
+      {"fifo", "a FIFO, which is not read"},
+      {"fifo_held", "a FIFO, which is not read"},
+      {"sock", "a socket, which is not read"},
+      {"folder", "Is a directory"},
+  };
   // One at a time, then all through one pattern, in the directory's order.
   std::vector<std::string> args;
   std::string all;
@@ -315,9 +325,14 @@ TEST(Hostile, SpecialFileBlocksOrIsReadAsAnImage) {
 
   for (const std::string& arg : args) {
     const auto start = std::chrono::steady_clock::now();
-    const std::string out = folder.run({"-n", arg});
+    const test::Outcome result = folder.TestFolder::run({"-n", arg});
+    const std::string& out = result.out;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     const std::string name = arg.substr(arg.find('/') + 1);
+    const auto words = said.find(name);
+    EXPECT_EQ(result.err,
+              words == said.end() ? "" : "tamrik: " + name + ": " + words->second + "\n");
+    EXPECT_EQ(result.status, words == said.end() ? 0 : 3) << arg;
     if (name == "*") {
       EXPECT_EQ(out, all);
     } else {
@@ -354,6 +369,67 @@ TEST(Hostile, DirectoryLargerThanMemory) {
   EXPECT_EQ(result.out, "Out of memory\n");
   EXPECT_EQ(result.status, 2);
   EXPECT_EQ(result.err, "");
+}
+
+// A hostile image copied out: names that climb, name devices or folders,
+// hold control bytes or repeat, a file past the image's end, targets that
+// exist or are links. Only new files in the current folder are written,
+// nothing is overwritten or reached through a link, each problem is said
+// and the status is 3.
+TEST(Hostile, ExtractWritesOnlyNewFilesHere) {
+  test::TestImage image;
+  image.dirLength = 2;
+  const std::string names[] = {"../../x", "CON",  "a/b",     std::string("\x1b[2J\x07\x00", 7),
+                               "TWIN",    "twin", "LATE",    "EXISTS",
+                               "LINK",    "..",   "com1.txt"};
+  uint32_t start = 4;
+  for (const std::string& name : names) {
+    image.entries.push_back(test::fileEntry(name, 0x0001, start, 1));
+    ++start;
+  }
+  image.entries[6].sectorCount = 40;  // LATE: past the end
+  std::string bytes = image.bytes();
+  bytes.resize(std::size_t{start + 2} * 256, 'D');
+  for (std::size_t i = 0; i < std::size(names); ++i) {
+    bytes[(4 + i) * 256] = static_cast<char>('0' + i);
+  }
+
+  Folder folder;
+  folder.write("hostile.lif", bytes);
+  folder.mkdir("a");
+  folder.mkdir("a/here");
+  folder.write("a/victim", "kept");
+  folder.write("a/here/EXISTS", "mine");
+  ASSERT_EQ(::symlink("../victim", folder.at("a/here/LINK").c_str()), 0);
+  const test::Outcome r = folder.TestFolder::run({"-x", "../../hostile.lif"}, "cd a/here && ");
+  EXPECT_EQ(r.status, 3);
+  EXPECT_EQ(r.out, "");
+  const std::string at = "tamrik: ../../hostile.lif: ";
+  EXPECT_EQ(r.err, at +
+                       "LATE: its sectors pass the end of the image; 1792 of its 10240 bytes "
+                       "were there and were written\n" +
+                       at + "EXISTS: EXISTS exists, not overwritten\n" + at +
+                       "LINK: LINK exists, not overwritten\n");
+
+  std::set<std::string> here;
+  DIR* dir = ::opendir(folder.at("a/here").c_str());
+  while (const dirent* entry = ::readdir(dir)) here.insert(entry->d_name);
+  ::closedir(dir);
+  const std::set<std::string> expected = {".",       "..",   ".._.._x",  "CON_", "a_b",
+                                          "_[2J___", "TWIN", "twin~2",   "LATE", "EXISTS",
+                                          "LINK",    "_",    "com1_.txt"};
+  EXPECT_EQ(here, expected);
+  const auto contents = [&folder](const std::string& name) {
+    std::ifstream in(folder.at(name), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+  };
+  EXPECT_EQ(contents("a/victim"), "kept");
+  EXPECT_EQ(contents("a/here/EXISTS"), "mine");
+  EXPECT_EQ(contents("a/here/twin~2").substr(0, 1), "5");
+  EXPECT_EQ(contents("a/here/LATE").size(), 1792U);
+  // Nothing beside the image and the folders outside.
+  EXPECT_FALSE(::access(folder.at("x").c_str(), F_OK) == 0);
+  EXPECT_FALSE(::access(folder.at("a/b").c_str(), F_OK) == 0);
 }
 
 }  // namespace

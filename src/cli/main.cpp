@@ -31,7 +31,7 @@ int main(int argc, char** argv) {
       [](void*, const char* data, std::size_t size) {
         tamrik::platform::writeStderr(std::string(data, size));
       },
-      nullptr, tamrik::platform::stderrIsTerminal());
+      nullptr, true);
   // A listing that did not reach its file must not pass for one that did.
   try {
     const int status = listOrReport(argc, argv, writer, notes);

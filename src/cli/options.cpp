@@ -22,13 +22,30 @@ std::optional<Options> parseOptions(int argc, const char* const* argv) {
         case 'b':
           options.alwaysBytes = true;
           break;
+        case 'x':
+          options.extract = true;
+          break;
+        case 'a':
+          options.asText = true;
+          break;
+        case 'e':
+          options.withEntry = true;
+          break;
+        case 'p':
+          options.toStdout = true;
+          break;
         default:
           return std::nullopt;
       }
     }
   }
   if (i >= argc) return std::nullopt;
+  const bool listing = options.nameHeading || options.sortByName || options.alwaysBytes;
+  const bool copying = options.asText || options.withEntry || options.toStdout;
+  if (options.extract ? listing : copying) return std::nullopt;
+  if (options.asText && options.withEntry) return std::nullopt;
   options.fileArgument = argv[i];
+  if (options.extract) options.names.assign(argv + i + 1, argv + argc);
   return options;
 }
 

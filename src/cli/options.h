@@ -4,6 +4,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/version.h"
 
@@ -14,12 +15,19 @@ struct Options {
   bool fullPathHeading = false;
   bool sortByName = false;
   bool alwaysBytes = false;
+  // -x copies files out of one image; -a, -e and -p say how.
+  bool extract = false;
+  bool asText = false;
+  bool withEntry = false;
+  bool toStdout = false;
   std::string fileArgument;
+  std::vector<std::string> names;  // the files -x copies; none: all
 };
 
-// Option letters f, n, s, b in arguments that start with '-', then one file
-// argument; later arguments are ignored. Nothing when the usage text is due:
-// an unknown letter, or no file argument.
+// Option letters in arguments that start with '-', then one file argument.
+// A listing ignores later arguments; -x takes them as names of files in the
+// image. Nothing when the usage text is due: an unknown letter, no file
+// argument, a listing letter with x, a, e or p without x, or a with e.
 std::optional<Options> parseOptions(int argc, const char* const* argv);
 
 inline constexpr const char* kUsageLines[] = {
@@ -27,6 +35,7 @@ inline constexpr const char* kUsageLines[] = {
     "",
     "Usage:",
     "\t tamrik.exe [-f -n -s -b] filename",
+    "\t tamrik.exe -x [-a -e -p] image [name ...]",
 };
 
 }  // namespace tamrik

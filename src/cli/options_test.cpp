@@ -53,8 +53,40 @@ TEST(ParseOptions, UsageCases) {
       {"--", "x.lif"},
       {"-n-", "x.lif"},
       {"-x.lif"},
+      {"-x"},
+      {"-xs", "x.lif"},
+      {"-x", "-b", "x.lif"},
+      {"-xf", "x.lif"},
+      {"-xae", "x.lif"},
+      {"-a", "x.lif"},
+      {"-e", "x.lif"},
+      {"-np", "x.lif"},
+      {"-xq", "x.lif"},
   };
   for (const auto& args : cases) EXPECT_FALSE(parse(args).has_value()) << args.size();
+}
+
+TEST(ParseOptions, ExtractLettersAndNames) {
+  const struct {
+    std::vector<const char*> args;
+    bool text, entry, out;
+    std::vector<std::string> names;
+  } cases[] = {
+      {{"-x", "x.lif"}, false, false, false, {}},
+      {{"-xa", "x.lif", "A", "B*"}, true, false, false, {"A", "B*"}},
+      {{"-x", "-e", "-p", "x.lif", "-a"}, false, true, true, {"-a"}},
+      {{"-pax", "x.lif", "x.lif"}, true, false, true, {"x.lif"}},
+  };
+  for (const auto& c : cases) {
+    const auto options = parse(c.args);
+    ASSERT_TRUE(options.has_value());
+    EXPECT_TRUE(options->extract);
+    EXPECT_EQ(options->asText, c.text);
+    EXPECT_EQ(options->withEntry, c.entry);
+    EXPECT_EQ(options->toStdout, c.out);
+    EXPECT_EQ(options->fileArgument, "x.lif");
+    EXPECT_EQ(options->names, c.names);
+  }
 }
 
 TEST(ParseOptions, FirstNonOptionIsTheFileArgument) {

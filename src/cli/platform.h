@@ -15,6 +15,8 @@ namespace tamrik::platform {
 // cannot be told.
 std::string currentDirectory();
 
+// False, with the system's reason in io::lastSystemError(), when the folder
+// cannot be made current.
 bool changeDirectory(const std::string& path);
 
 // The file argument resolved against the current directory.

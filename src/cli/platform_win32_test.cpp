@@ -145,7 +145,7 @@ TEST(OpenImageFile, ReadsAndSeeksAcrossTheBuffer) {
   std::string bytes(40000, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 7 + i / 256);
   folder.write("image.lif", bytes);
-  const std::unique_ptr<std::streambuf> buffer = io::openImageFile(folder.file("image.lif"));
+  const std::unique_ptr<std::streambuf> buffer = io::openImageFile(folder.file("image.lif")).stream;
   ASSERT_TRUE(buffer);
   std::istream in(buffer.get());
 
@@ -169,7 +169,7 @@ TEST(OpenImageFile, ReadsAndSeeksAcrossTheBuffer) {
 TEST(OpenImageFile, LeavesTheFileToOthersAndSkipsWhatIsNoFile) {
   TempFolder folder;
   folder.write("held.lif", "LIF");
-  const std::unique_ptr<std::streambuf> held = io::openImageFile(folder.file("held.lif"));
+  const std::unique_ptr<std::streambuf> held = io::openImageFile(folder.file("held.lif")).stream;
   ASSERT_TRUE(held);
   const HANDLE writer =
       ::CreateFileA(folder.file("held.lif").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -179,7 +179,7 @@ TEST(OpenImageFile, LeavesTheFileToOthersAndSkipsWhatIsNoFile) {
 
   for (const std::string& name : {folder.path(), folder.file("missing.lif"), std::string("CON"),
                                   std::string("NUL"), std::string(".")}) {
-    EXPECT_FALSE(io::openImageFile(name)) << name;
+    EXPECT_FALSE(io::openImageFile(name).stream) << name;
   }
 }
 

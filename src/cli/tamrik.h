@@ -11,8 +11,9 @@ inline constexpr int kExitOutOfMemory = 2;
 inline constexpr int kExitOutputFailed = 2;
 
 // The whole program over its arguments: lists every match of the file
-// argument in its folder and returns the exit status. `notes` takes a line
-// for each image whose listing lacked what its file could not give.
+// argument in its folder and returns the exit status: 3 when a file could
+// not be opened or read. `notes` takes the lines said on standard error
+// (diagnostics.h).
 int runTamrik(int argc, const char* const* argv, const LineWriter& writer, const LineWriter& notes);
 
 }  // namespace tamrik

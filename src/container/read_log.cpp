@@ -102,4 +102,24 @@ std::string describe(const ReadLog& log) {
   return text;
 }
 
+std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end) {
+  std::string text;
+  for (const Clause& clause : kClauses) {
+    std::vector<uint64_t> found;
+    for (const ReadLog::Block& block : log.blocks) {
+      if (block.state == clause.state && block.number >= first && block.number < end) {
+        found.push_back(block.number);
+      }
+    }
+    if (found.empty()) continue;
+    if (!text.empty()) text += "; ";
+    text += (found.size() == 1 ? "sector " : "sectors ") + numbers(found) + ' ' +
+            (found.size() == 1 ? clause.one : clause.many);
+    if (clause.state == SectorState::kAbsent) {
+      text += found.size() == 1 ? "; it was read as zeros" : "; they were read as zeros";
+    }
+  }
+  return text;
+}
+
 }  // namespace tamrik::container

@@ -33,6 +33,11 @@ struct ReadLog {
 // was given all it read.
 std::string describe(const ReadLog& log);
 
+// What the log holds of the blocks from `first` up to `end`, a file's
+// sectors, in the same words: "sectors 40 and 41 are not in the file; they
+// were read as zeros"; empty when they all came whole.
+std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end);
+
 }  // namespace tamrik::container
 
 #endif  // TAMRIK_CONTAINER_READ_LOG_H_

@@ -5,9 +5,11 @@
 
 #include <cerrno>
 #include <cstdint>
+#include <cstring>
 
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
+#include "io/system_error.h"
 
 // Offsets past 2 and 4 GiB must not be cut short on a 32-bit system.
 static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
@@ -31,32 +33,51 @@ struct FdFile {
     return got;
   }
 
+  int64_t size() const { return ::lseek(fd, 0, SEEK_END); }
+
+  static std::string errorText() { return lastSystemError(); }
+
   int fd;
 };
 
-bool isFileOrDevice(const struct stat& info) {
-  return S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode);
+// What a name that is no file or device is, in words.
+const char* notAFile(const struct stat& info) {
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (S_ISFIFO(info.st_mode)) return "a FIFO, which is not read";
+  if (S_ISSOCK(info.st_mode)) return "a socket, which is not read";
+  if (S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return nullptr;
+  return "not a file or a device, which is not read";
 }
 
 }  // namespace
 
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName, KnownType known) {
+ImageFile openImageFile(const std::string& fileName, KnownType known) {
+  ImageFile image;
   // Decided by the type before opening: opening a FIFO would release a
-  // writer waiting for a reader, whose data would then be lost. A file the
-  // directory scan saw as regular needs no second look.
-  struct stat info;
-  if (known != KnownType::regularFile &&
-      (::stat(fileName.c_str(), &info) != 0 || !isFileOrDevice(info))) {
-    return nullptr;
+  // writer waiting for a reader, whose data would then be lost.
+  if (known != KnownType::regularFile) {
+    struct stat info;
+    if (::stat(fileName.c_str(), &info) != 0) {
+      image.error = lastSystemError();
+      return image;
+    }
+    if (const char* words = notAFile(info)) {
+      image.error = words;
+      image.notAFile = true;
+      return image;
+    }
   }
-  // Non-blocking and checked again, for a FIFO swapped in meanwhile.
+  // Non-blocking: a file swapped for a FIFO since it was looked at opens
+  // at once, and its reads then fail.
   const int fd = ::open(fileName.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return nullptr;
-  if (::fstat(fd, &info) != 0 || !isFileOrDevice(info)) {
-    ::close(fd);
-    return nullptr;
+  if (fd < 0) {
+    image.error = lastSystemError();
+    return image;
   }
-  return std::make_unique<PositionedStreamBuf<FdFile>>(fd);
+  auto stream = std::make_unique<PositionedStreamBuf<FdFile>>(fd);
+  image.readError = &stream->readError();
+  image.stream = std::move(stream);
+  return image;
 }
 
 }  // namespace tamrik::io

@@ -6,6 +6,7 @@
 #include <emscripten.h>
 
 #include <cstdint>
+#include <string>
 
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
@@ -57,6 +58,9 @@ EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
     return -1;
   }
 });
+EM_JS(double, tamrikHandedFileSize, (), {
+  return Module.tamrikFile ? Module.tamrikFile.size : -1;
+});
 // clang-format on
 
 namespace tamrik::io {
@@ -70,15 +74,26 @@ struct HandedFile {
   int64_t readAt(int64_t offset, char* into, std::size_t bytes) const {
     return tamrikReadHandedFile(static_cast<double>(offset), into, static_cast<int>(bytes));
   }
+
+  static int64_t size() { return static_cast<int64_t>(tamrikHandedFileSize()); }
+
+  // The browser keeps its reasons; the worker reads the file again to tell.
+  static std::string errorText() { return "the browser could not read the file"; }
 };
 
 }  // namespace
 
 // The name is the one the page gave the handed file, and is only shown.
-std::unique_ptr<std::streambuf> openImageFile(const std::string& /*fileName*/,
-                                              KnownType /*known*/) {
-  if (tamrikOpenHandedFile() == 0) return nullptr;
-  return std::make_unique<PositionedStreamBuf<HandedFile>>(0);
+ImageFile openImageFile(const std::string& /*fileName*/, KnownType /*known*/) {
+  ImageFile image;
+  if (tamrikOpenHandedFile() == 0) {
+    image.error = "the browser could not read the file";
+    return image;
+  }
+  auto stream = std::make_unique<PositionedStreamBuf<HandedFile>>(0);
+  image.readError = &stream->readError();
+  image.stream = std::move(stream);
+  return image;
 }
 
 }  // namespace tamrik::io

@@ -7,13 +7,18 @@
 #endif
 #include <windows.h>
 
+#include <cerrno>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
+#include "io/system_error.h"
 
 namespace tamrik::io {
 namespace {
+
 
 // An open file handle for PositionedStreamBuf.
 struct HandleFile {
@@ -34,26 +39,51 @@ struct HandleFile {
     return got;
   }
 
+  int64_t size() const {
+    LARGE_INTEGER bytes;
+    return ::GetFileSizeEx(file, &bytes) ? bytes.QuadPart : -1;
+  }
+
+  static std::string errorText() { return lastSystemError(); }
+
   HANDLE file;
 };
 
 }  // namespace
 
 // The type is asked of the open handle, which costs no more.
-std::unique_ptr<std::streambuf> openImageFile(const std::string& fileName, KnownType /*known*/) {
+ImageFile openImageFile(const std::string& fileName, KnownType /*known*/) {
+  ImageFile image;
   // Other programs may read, write, rename or delete the image meanwhile.
   // Without backup semantics a folder does not open at all.
   const HANDLE file = ::CreateFileA(fileName.c_str(), GENERIC_READ,
                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                     OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return nullptr;
+  if (file == INVALID_HANDLE_VALUE) {
+    const DWORD error = ::GetLastError();
+    // A folder is not opened without backup semantics; it is no image.
+    const DWORD attributes = ::GetFileAttributesA(fileName.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      image.error = std::strerror(EISDIR);
+      image.notAFile = true;
+    } else {
+      ::SetLastError(error);
+      image.error = lastSystemError();
+    }
+    return image;
+  }
   // Only disk files: reading a console, a pipe or a serial port can wait
   // forever.
   if (::GetFileType(file) != FILE_TYPE_DISK) {
     ::CloseHandle(file);
-    return nullptr;
+    image.error = "not a file on a disk, which is not read";
+    image.notAFile = true;
+    return image;
   }
-  return std::make_unique<PositionedStreamBuf<HandleFile>>(file);
+  auto stream = std::make_unique<PositionedStreamBuf<HandleFile>>(file);
+  image.readError = &stream->readError();
+  image.stream = std::move(stream);
+  return image;
 }
 
 }  // namespace tamrik::io

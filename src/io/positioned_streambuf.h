@@ -8,13 +8,16 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "io/offset_streambuf.h"
 
 namespace tamrik::io {
 
 // File is a platform's open file: it closes itself, and provides
-//   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // < 1 at end or error
+//   int64_t readAt(int64_t offset, char* into, std::size_t bytes);  // 0 at end, < 0 on error
+//   int64_t size();                  // -1 on error
+//   std::string errorText();         // the system's words for the last error
 template <typename File>
 class PositionedStreamBuf : public OffsetStreamBuf {
  public:
@@ -23,17 +26,28 @@ class PositionedStreamBuf : public OffsetStreamBuf {
   PositionedStreamBuf& operator=(const PositionedStreamBuf&) = delete;
   ~PositionedStreamBuf() override = default;
 
+  // The system's words for the first read that failed; empty while none
+  // has. To the reader above, a failed read looks like the end.
+  const std::string& readError() const { return readError_; }
+
  protected:
   int_type underflow() override {
     if (gptr() < egptr()) return traits_type::to_int_type(*gptr());
     start_ += static_cast<uint64_t>(egptr() - eback());
     const int64_t got = file_.readAt(static_cast<int64_t>(start_), buffer_, sizeof buffer_);
     if (got <= 0) {
+      if (got < 0 && readError_.empty()) readError_ = file_.errorText();
       setg(buffer_, buffer_, buffer_);
       return traits_type::eof();
     }
     setg(buffer_, buffer_, buffer_ + got);
     return traits_type::to_int_type(*gptr());
+  }
+
+  int64_t endOffset() override {
+    const int64_t size = file_.size();
+    if (size < 0 && readError_.empty()) readError_ = file_.errorText();
+    return size;
   }
 
   // A record that lies whole in the buffer is copied at once; the rest
@@ -49,6 +63,7 @@ class PositionedStreamBuf : public OffsetStreamBuf {
 
  private:
   File file_;
+  std::string readError_;
   // Header and a floppy's directory (up to 14 sectors) in one read. Left
   // uninitialised: one is made for every image, and zeroing it cost more
   // than the read.

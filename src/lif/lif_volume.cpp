@@ -40,7 +40,10 @@ bool LifVolume::readHeader() {
     return recordFieldBE(raw, got, offset, width);
   };
   lifId = static_cast<uint16_t>(field(0, 2));
-  if (lifId != kLifId) return false;
+  if (lifId != kLifId) {
+    refusal = {RefusalKind::kNotLif, 0, 0};
+    return false;
+  }
 
   label.assign(reinterpret_cast<const char*>(raw) + 2, kLabelBytes);
   dirStart = field(8, 4);
@@ -59,6 +62,11 @@ bool LifVolume::readHeader() {
     surfaces = 2;
     sectorsPerTrack = 16;
   }
+  if (got < kHeaderBytes) {
+    refusal = {RefusalKind::kHeaderCut, got, kHeaderBytes};
+    return false;
+  }
+  refusal = {};
   return stream.good();
 }
 
@@ -69,8 +77,12 @@ bool LifVolume::readDirectory() {
   // or slot count; a directory beyond the end of the image fails to read.
   const uint64_t dirOffset = uint64_t{dirStart} * kSectorBytes;
   seekTo(stream, dirOffset);
-  if (!stream.good()) return false;
-  uint64_t slotsLeft = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
+  const uint64_t dirSlots = uint64_t{dirLength} * (kSectorBytes / kEntryBytes);
+  if (!stream.good()) {
+    refusal = {RefusalKind::kDirectoryOutside, dirStart, 0};
+    return false;
+  }
+  uint64_t slotsLeft = dirSlots;
   // Room for the first block up front, a floppy's whole directory.
   entries.reserve(static_cast<std::size_t>(std::min<uint64_t>(slotsLeft, kBlockSlots)));
 
@@ -116,6 +128,9 @@ bool LifVolume::readDirectory() {
       if (accepted && entry.typeCode != 0) entries.push_back(entry);
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
+        const uint64_t slot = dirSlots - slotsLeft;
+        refusal = slot == 1 && available == 0 ? LifRefusal{RefusalKind::kDirectoryOutside, dirStart, 0}
+                                              : LifRefusal{RefusalKind::kDirectoryCut, slot, dirSlots};
         return false;
       }
       if (!accepted) {

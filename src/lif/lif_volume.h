@@ -32,6 +32,7 @@
 
 #include "lif/byte_reader.h"
 #include "lif/lif_dir_entry.h"
+#include "lif/lif_refusal.h"
 
 namespace tamrik {
 
@@ -55,15 +56,18 @@ struct LifVolume {
   // to fill memory with them.
   std::vector<LifDirEntry> entries;
   std::istream& stream;
+  // Why the last read returned false; kNone after one that returned true.
+  LifRefusal refusal;
 
   explicit LifVolume(std::istream& in) : stream(in) {}
 
   // Reads and checks the header. False when the identifier is wrong or the
-  // image ends inside the header.
+  // image ends inside the header, with `refusal` saying which.
   bool readHeader();
 
   // Reads the header and the whole directory. False when the header is
-  // refused or the image ends inside the directory. The stream is left
+  // refused or the image ends before the directory's end, with `refusal`
+  // saying where. The stream is left
   // somewhere in the last block that was read.
   bool readDirectory();
 };

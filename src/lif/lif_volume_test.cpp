@@ -7,8 +7,10 @@
 #include <sstream>
 #include <streambuf>
 #include <string>
+#include <vector>
 
 #include "lif/test_image.h"
+#include "lif/volume_faults.h"
 
 namespace tamrik {
 namespace {
@@ -142,18 +144,22 @@ TEST(ReadHeader, ShortImages) {
     std::string bytes;
     bool ok;
     uint16_t lifId;
+    const char* refusal;
   } cases[] = {
-      {"", false, 0x00FF},
-      {"\x80", false, 0x80FF},
-      {header.substr(0, 2), false, 0x8000},
-      {header.substr(0, 41), false, 0x8000},
-      {header, true, 0x8000},
+      {"", false, 0x00FF, "not a LIF volume"},
+      {"\x80", false, 0x80FF, "not a LIF volume"},
+      {header.substr(0, 2), false, 0x8000,
+       "the image ends inside the volume header, after 2 of its 42 bytes"},
+      {header.substr(0, 41), false, 0x8000,
+       "the image ends inside the volume header, after 41 of its 42 bytes"},
+      {header, true, 0x8000, ""},
   };
   for (const auto& c : cases) {
     std::istringstream in(c.bytes);
     LifVolume volume(in);
     EXPECT_EQ(volume.readHeader(), c.ok) << c.bytes.size();
     EXPECT_EQ(volume.lifId, c.lifId) << c.bytes.size();
+    EXPECT_EQ(describe(volume.refusal), c.refusal) << c.bytes.size();
   }
 }
 
@@ -221,19 +227,41 @@ TEST(ReadDirectory, ImageCutInsideTheDirectoryFails) {
   TestImage image;
   for (uint32_t i = 0; i < 6; ++i) image.entries.push_back(fileEntry("F", 0x0001, 4 + i, 1));
   const std::string bytes = image.bytes();
-  Reading r(bytes.substr(0, 512 + 4 * 32 + 16));
-  EXPECT_FALSE(r.ok);
+  const struct {
+    std::size_t size;
+    const char* refusal;
+  } cases[] = {
+      {512 + 4 * 32 + 16, "the image ends inside the directory, in entry 5 of 8"},
+      {512 + 6 * 32 + 11, "the image ends inside the directory, in entry 7 of 8"},
+      {512 + 1, "the image ends inside the directory, in entry 1 of 8"},
+      {512, "the directory starts at sector 2, past the end of the image"},
+      {300, "the directory starts at sector 2, past the end of the image"},
+  };
+  for (const auto& c : cases) {
+    Reading r(bytes.substr(0, c.size));
+    EXPECT_FALSE(r.ok) << c.size;
+    EXPECT_EQ(describe(r.volume.refusal), c.refusal) << c.size;
+  }
+  // The end marker needs only the bytes up to its type.
+  Reading whole(bytes.substr(0, 512 + 6 * 32 + 12));
+  EXPECT_TRUE(whole.ok);
+  EXPECT_EQ(describe(whole.volume.refusal), "");
 }
 
 TEST(ReadDirectory, HugeHeaderValuesDoNotWrap) {
   const struct {
     uint32_t dirStart;
     uint32_t dirLength;
+    const char* refusal;
   } cases[] = {
-      {2, (1U << 29) - 1},  // slot count past 32 bits
-      {1U << 24, 1},        // byte offset past 2^32
-      {0x00800000, 1},      // byte offset past 2^31
-      {0xFFFFFFFF, 0xFFFFFFFF},
+      // slot count past 32 bits
+      {2, (1U << 29) - 1, "the image ends inside the directory, in entry 9 of 4294967288"},
+      // byte offset past 2^32
+      {1U << 24, 1, "the directory starts at sector 16777216, past the end of the image"},
+      // byte offset past 2^31
+      {0x00800000, 1, "the directory starts at sector 8388608, past the end of the image"},
+      {0xFFFFFFFF, 0xFFFFFFFF,
+       "the directory starts at sector 4294967295, past the end of the image"},
   };
   for (const auto& c : cases) {
     TestImage image;
@@ -243,6 +271,7 @@ TEST(ReadDirectory, HugeHeaderValuesDoNotWrap) {
     test::putBE32(bytes, 16, c.dirLength);
     Reading r(bytes);
     EXPECT_FALSE(r.ok) << c.dirStart << " " << c.dirLength;
+    EXPECT_EQ(describe(r.volume.refusal), c.refusal) << c.dirStart << " " << c.dirLength;
   }
 }
 
@@ -292,6 +321,75 @@ TEST(ReadDirectory, EveryCutOfAValidImageIsRefusedOrComplete) {
       EXPECT_EQ(r.volume.entries.size(), 3U);
     }
   }
+}
+
+// What a directory that reads shows to be impossible, over an image of a
+// given size; the words name the first case of each kind.
+TEST(VolumeFaults, SaysWhatTheDirectoryMakesImpossible) {
+  const struct {
+    const char* what;
+    std::vector<TestEntry> entries;
+    std::size_t imageBytes;
+    const char* faults;
+  } cases[] = {
+      {"sound", {fileEntry("A", 0x0001, 4, 2), fileEntry("B", 0x0001, 6, 4)}, 10 * 256, ""},
+      {"no sectors clash with nothing",
+       {fileEntry("A", 0x0001, 4, 2), fileEntry("EMPTY", 0x0001, 5, 0),
+        fileEntry("ZERO", 0x0001, 0, 0)},
+       6 * 256,
+       ""},
+      {"shared",
+       {fileEntry("A", 0x0001, 4, 2), fileEntry("B", 0x0001, 5, 2)},
+       7 * 256,
+       "files \"A\" and \"B\" share sector 5"},
+      {"shared in directory order or not",
+       {fileEntry("LATE", 0x0001, 8, 3), fileEntry("LONG", 0x0001, 4, 6),
+        fileEntry("INSIDE", 0x0001, 5, 1), fileEntry("FREE", 0x0001, 11, 1)},
+       12 * 256,
+       "files \"LONG\" and \"INSIDE\" share sector 5, and 1 more pair of files does"},
+      {"in the directory",
+       {fileEntry("DIR", 0x0001, 2, 2), fileEntry("A", 0x0001, 4, 1)},
+       5 * 256,
+       "file \"DIR\" (sectors 2 to 3) lies in the volume's directory (sector 2)"},
+      {"in the header",
+       {fileEntry("HEAD", 0x0001, 0, 1), fileEntry("DIR", 0x0001, 2, 1)},
+       5 * 256,
+       "file \"HEAD\" (sector 0) lies in the volume's header, and 1 more file does"},
+      {"past the end",
+       {fileEntry("A", 0x0001, 4, 2), fileEntry("CUT", 0x0001, 8, 4)},
+       10 * 256 + 100,
+       "file \"CUT\" (sectors 8 to 11) passes the end of the image, which holds 10 sectors: 2 "
+       "sectors are missing"},
+      {"wholly past the end, and sectors past 2^32",
+       {fileEntry("FAR", 0x0001, 20, 1), fileEntry("WRAP", 0x0001, 0xFFFFFFFF, 2)},
+       5 * 256,
+       "file \"FAR\" (sector 20) passes the end of the image, which holds 5 sectors: 1 sector "
+       "is missing, and 1 more file does"},
+      {"every kind",
+       {fileEntry("HEAD", 0x0001, 0, 1), fileEntry("A", 0x0001, 4, 2),
+        fileEntry("B", 0x0001, 4, 9)},
+       8 * 256,
+       "file \"HEAD\" (sector 0) lies in the volume's header; files \"A\" and \"B\" share "
+       "sectors 4 to 5; file \"B\" (sectors 4 to 12) passes the end of the image, which holds 8 "
+       "sectors: 5 sectors are missing"},
+  };
+  for (const auto& c : cases) {
+    TestImage image;
+    image.entries = c.entries;
+    std::string bytes = image.bytes();
+    bytes.resize(c.imageBytes, '\0');
+    Reading r(bytes);
+    ASSERT_TRUE(r.ok) << c.what;
+    EXPECT_EQ(volumeFaults(r.volume, *r.in.rdbuf()), c.faults) << c.what;
+  }
+  // A stream that cannot tell its size has every sector.
+  TestImage image;
+  image.entries = {fileEntry("FAR", 0x0001, 900, 1)};
+  ChunkedBuf chunks(image.bytes(), 256);
+  std::istream in(&chunks);
+  LifVolume volume(in);
+  ASSERT_TRUE(volume.readDirectory());
+  EXPECT_EQ(volumeFaults(volume, chunks), "");
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "lif/test_image.h"
 
+#include <algorithm>
+
 namespace tamrik::test {
 
 void putBE16(std::string& bytes, std::size_t offset, uint16_t value) {
@@ -85,6 +87,13 @@ std::string TestImage::bytes() const {
     offset += 32;
   }
   if (endMarker && offset + 32 <= image.size()) putBE16(image, offset + 10, 0xFFFF);
+  if (holdsFiles) {
+    std::size_t end = image.size();
+    for (const TestEntry& entry : entries) {
+      end = std::max(end, (std::size_t{entry.startSector} + entry.sectorCount) * 256);
+    }
+    image.resize(end, '\0');
+  }
   return image;
 }
 

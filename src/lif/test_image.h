@@ -49,6 +49,9 @@ struct TestImage {
   std::vector<TestEntry> entries;
   // Written after the entries when the directory has room for it.
   bool endMarker = true;
+  // Zeros after the directory up to the end of the furthest file, so that
+  // the image holds every sector its directory names.
+  bool holdsFiles = false;
 
   // Header sector, zeros up to the directory, then the directory sectors.
   std::string bytes() const;

@@ -15,11 +15,13 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "container/open_volume.h"
 #include "io/image_file.h"
 #include "lif/lif_volume.h"
+#include "lif/volume_faults.h"
 #include "listing/directory_table.h"
 #include "listing/line_writer.h"
 #include "listing/list_volume.h"
@@ -69,6 +71,9 @@ std::string texts;
 // What the listing lacked, in the words the command line prints after
 // "tamrik: NAME: "; empty for a sound image.
 std::string note;
+// What a listed volume's own directory shows to be impossible; empty when
+// nothing is.
+std::string faults;
 std::string layout;  // tamrikLayout's text, made once
 
 // Keeps the lines' ends as well, so that the page can tell a newline byte
@@ -159,25 +164,35 @@ EMSCRIPTEN_KEEPALIVE std::size_t tamrikList(int sortByName, int alwaysBytes) {
   words.assign(kSummaryWords, 0);
   texts.clear();
   note.clear();
+  faults.clear();
   // Every byte as stored: the page masks control bytes when it shows them.
   const tamrik::LineWriter writer(collect, nullptr, false);
   try {
     tamrik::printHeading("", name, writer);
     // A file that cannot be read gets its heading alone, as on the command
     // line; the worker says why.
-    if (const tamrik::container::OpenedVolume opened =
-            tamrik::container::openVolume(tamrik::io::openImageFile(name));
-        opened.stream) {
+    tamrik::io::ImageFile file = tamrik::io::openImageFile(name);
+    if (file.stream) {
+      const std::string* readError = file.readError;
+      const tamrik::container::OpenedVolume opened =
+          tamrik::container::openVolume(std::move(file.stream));
       std::istream image(opened.stream.get());
       tamrik::LifVolume volume(image);
-      if (tamrik::listVolume(volume, sortByName != 0, alwaysBytes != 0, writer)) {
+      const bool listed = tamrik::listVolume(volume, sortByName != 0, alwaysBytes != 0, writer);
+      if (listed) {
         keepFields(volume, sortByName != 0, alwaysBytes != 0);
+        faults = tamrik::volumeFaults(volume, *opened.stream);
       } else {
         words[kState] = volume.lifId == tamrik::kLifId ? kDamaged : kNotLif;
       }
       // What the command line says on standard error: a container refused
-      // for what it lacks is damaged, not some other kind of file.
+      // for what it lacks is damaged, not some other kind of file, and so
+      // is one whose disk is no LIF volume.
       note = opened.note();
+      if (!listed && note.empty() && (volume.lifId == tamrik::kLifId || opened.container)) {
+        note = tamrik::describe(volume.refusal);
+      }
+      if (readError != nullptr && !readError->empty()) note = *readError;
       if (!note.empty() && words[kState] == kNotLif) words[kState] = kDamaged;
     }
   } catch (const std::bad_alloc&) {
@@ -244,6 +259,14 @@ EMSCRIPTEN_KEEPALIVE const char* tamrikNote() {
 
 EMSCRIPTEN_KEEPALIVE std::size_t tamrikNoteSize() {
   return note.size();
+}
+
+EMSCRIPTEN_KEEPALIVE const char* tamrikFaults() {
+  return faults.data();
+}
+
+EMSCRIPTEN_KEEPALIVE std::size_t tamrikFaultsSize() {
+  return faults.size();
 }
 
 }  // extern "C"

@@ -1,0 +1,39 @@
+// SPDX-License-Identifier: MIT
+#include "files/file_copy.h"
+
+#include "files/lif_text.h"
+
+namespace tamrik::files {
+
+bool convertsToText(std::istream& image, const LifDirEntry& entry) {
+  if (static_cast<uint16_t>(entry.typeCode) != kLifTextType) return false;
+  LifTextWalk walk;
+  readSectors(image, entry, [&walk](std::string_view piece) { walk.feed(piece); });
+  return walk.ended();
+}
+
+CopyForm formFor(std::istream& image, const LifDirEntry& entry, bool asText, bool withEntry) {
+  if (withEntry) return CopyForm::kWithEntry;
+  return asText && convertsToText(image, entry) ? CopyForm::kAsText : CopyForm::kAsStored;
+}
+
+CopyOutcome copyFile(std::istream& image, const LifDirEntry& entry, CopyForm form,
+                     std::string_view lineEnd, const ByteSink& sink) {
+  CopyOutcome outcome;
+  if (form == CopyForm::kAsText) {
+    LifTextWalk walk(sink, lineEnd);
+    outcome.read = readSectors(image, entry, [&walk](std::string_view piece) { walk.feed(piece); });
+  } else {
+    if (form == CopyForm::kWithEntry) sink(entryRecord(entry));
+    outcome.read = readSectors(image, entry, sink);
+  }
+  outcome.whole = outcome.read == storedBytes(entry);
+  return outcome;
+}
+
+std::string pastEndNote(const LifDirEntry& entry, const CopyOutcome& outcome) {
+  return "its sectors pass the end of the image; " + std::to_string(outcome.read) + " of its " +
+         std::to_string(storedBytes(entry)) + " bytes were there";
+}
+
+}  // namespace tamrik::files
