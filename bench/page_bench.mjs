@@ -62,8 +62,8 @@ const browser = await puppeteer.launch({
 const page = await browser.newPage();
 
 // Records the change event's time and every long task from then on, and
-// the page's end: the bare page's own mark, or the page's status once all
-// is listed.
+// the page's end: the bare page's own mark, or the page's catalogue no
+// longer busy once it was.
 async function watch() {
   await page.evaluate(() => {
     window.bench = {change: 0, tasks: []};
@@ -72,11 +72,13 @@ async function watch() {
     new PerformanceObserver((list) => window.bench.tasks.push(
         ...list.getEntries().map((task) => ({start: task.startTime, duration: task.duration}))))
         .observe({type: 'longtask'});
-    const status = document.getElementById('status');
-    if (status) {
+    const catalogue = document.getElementById('catalogue');
+    if (catalogue) {
+      let busy = false;
       new MutationObserver(() => {
-        if ('ms' in status.dataset) window.benchEnd ??= performance.now();
-      }).observe(status, {attributes: true, attributeFilter: ['data-ms']});
+        busy ||= catalogue.getAttribute('aria-busy') === 'true';
+        if (busy && !catalogue.hasAttribute('aria-busy')) window.benchEnd ??= performance.now();
+      }).observe(catalogue, {attributes: true, attributeFilter: ['aria-busy']});
     }
   });
 }
@@ -99,7 +101,6 @@ async function choose(selector, dir) {
 
 async function runPage(dir) {
   await page.goto(site);
-  await page.waitForSelector('#status[data-ready]');
   await watch();
   await choose('#choose-folder', dir);
   await page.waitForFunction(() => window.benchEnd !== undefined, {timeout: 300000});
@@ -155,11 +156,10 @@ console.log(`5,000 real images listed in ${fixed(listed.ms)} ms; page JS heap ` 
             `${(JSHeapUsedSize / 2 ** 20).toFixed(1)} MiB, of which kept reads ` +
             `${(kept / 2 ** 20).toFixed(1)} MiB (${fixed(kept / 5000)} bytes an image)`);
 
+await watch();
 await page.evaluate(() => {
   window.benchEnd = undefined;
-  window.bench.tasks = [];
   window.bench.change = performance.now();
-  delete document.getElementById('status').dataset.ms;
 });
 const started = await page.evaluate(() => performance.now());
 for (let i = 0; i < 5; i++) {

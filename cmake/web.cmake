@@ -30,17 +30,20 @@ target_link_options(tamrik_web PRIVATE
 set_property(TARGET tamrik_web PROPERTY RULE_LAUNCH_LINK
              "${CMAKE_COMMAND} -E env NODE_PATH=/usr/share/nodejs")
 
-# The worker's script: its own code and the compiled module, inside one
-# function that the page turns into a Blob, because Chromium starts no
-# Worker from a file:// script.
+# The worker's script: the messages' definitions, its own code and the
+# compiled module, inside one function that the page turns into a Blob,
+# with the zip reader's, because Chromium starts no Worker from a file://
+# script.
 set(TAMRIK_SITE ${CMAKE_BINARY_DIR}/site)
 set(TAMRIK_WEB_SOURCE ${CMAKE_CURRENT_SOURCE_DIR}/src/web)
 add_custom_command(
   OUTPUT ${TAMRIK_SITE}/worker.js
-  COMMAND ${CMAKE_COMMAND} -DWORKER=${TAMRIK_WEB_SOURCE}/worker.js
+  COMMAND ${CMAKE_COMMAND} -DPROTOCOL=${TAMRIK_WEB_SOURCE}/protocol.js
+          -DWORKER=${TAMRIK_WEB_SOURCE}/worker.js
           -DMODULE=$<TARGET_FILE_DIR:tamrik_web>/tamrik_web.js -DOUT=${TAMRIK_SITE}/worker.js
           -P ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
-  DEPENDS tamrik_web ${TAMRIK_WEB_SOURCE}/worker.js ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
+  DEPENDS tamrik_web ${TAMRIK_WEB_SOURCE}/protocol.js ${TAMRIK_WEB_SOURCE}/worker.js
+          ${TAMRIK_WEB_SOURCE}/wrap_worker.cmake
   VERBATIM)
 
 add_custom_command(
@@ -51,8 +54,8 @@ add_custom_command(
   VERBATIM)
 
 set(TAMRIK_SITE_FILES ${TAMRIK_SITE}/sample.js)
-foreach(file index.html tamrik.css shown.js zip.js collect.js pool.js fields.js directory.js
-             overview.js catalogue.js export.js page.js)
+foreach(file index.html tamrik.css protocol.js states.js shown.js zip.js collect.js pool.js
+             fields.js directory.js overview.js catalogue.js export.js page.js)
   add_custom_command(
     OUTPUT ${TAMRIK_SITE}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${TAMRIK_WEB_SOURCE}/${file} ${TAMRIK_SITE}/${file}

@@ -1,14 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The catalogue: every image chosen, what became of it and what was read of
 // it, and how the page shows them. This module alone changes that state;
-// the others read it and ask for changes here. Each change is noted for the
-// page to draw (`changes`), and `onChange` is called to have it drawn.
+// the others read it, ask for changes here, and take what changed to draw
+// it (`takeChange` and the like), after `onChange` has asked for a drawing.
 //
 // An image is {id, path, name, shownPath, title, key} with either a File
 // (`file`), a zip member (`zip`, `member`) or neither (a `problem`, or a
-// damaged archive), and what became of it: `state`, `reason`, `result` (the
-// lister's), `kept` (what the lister read of it, to list it again from),
-// `found` (what Find matched) and, shown, `open` and `shownRows`.
+// damaged archive), and what became of it: its `state` (one of States'),
+// `reason` and `note`, `result` (the lister's), `volume` (its summary),
+// `kept` (what the lister read of it, to list it again from), `pending`
+// while the lister has it, `found` (what Find matched) and, shown, `open`
+// and `shownRows`.
 'use strict';
 
 function createCatalogue({pool, onChange}) {
@@ -19,9 +21,10 @@ function createCatalogue({pool, onChange}) {
     view: {text: false, sort: {key: 'no', descending: false}, query: ''},
     overviewSort: {key: 'path', descending: false},
     showOthers: false,
-    // The images handed to the lister since the page was last idle.
-    round: {active: false, total: 0, done: 0, startedAt: 0, first: false},
-    // Files handed again that were there already, since the last round began.
+    // The images handed to the lister since the page was last idle: those
+    // whose `progress` is this one's id.
+    progress: {id: 0, active: false},
+    // Files handed again that were there already, since the progress began.
     repeated: 0,
   };
   const byId = new Map();
@@ -32,13 +35,10 @@ function createCatalogue({pool, onChange}) {
   // again.
   const changes = {images: new Map(), moved: false, recount: false};
 
-  function changed(image, directory = true) {
-    changes.images.set(image, directory || changes.images.get(image) || false);
-    onChange();
-  }
-
-  function changedAll(images, directory = true) {
-    for (const image of images) changes.images.set(image, directory || changes.images.get(image) || false);
+  function changed(images, directory = true) {
+    for (const image of images) {
+      changes.images.set(image, directory || changes.images.get(image) || false);
+    }
     onChange();
   }
 
@@ -58,10 +58,9 @@ function createCatalogue({pool, onChange}) {
   // yet made.
   const showsToggles = (image) => image.state === 'waiting' || Fields.present(image.result);
 
-  function startRound() {
-    if (state.round.active) return;
-    Object.assign(state.round, {active: true, total: 0, done: 0, startedAt: performance.now(),
-                                first: false});
+  function startProgress() {
+    if (state.progress.active) return;
+    state.progress = {id: state.progress.id + 1, active: true};
     state.repeated = 0;
   }
 
@@ -74,18 +73,14 @@ function createCatalogue({pool, onChange}) {
   }
 
   // Hands images to the lister in the overview's order, so that the rows
-  // fill from the top. Quietly, their rows show what they showed until
-  // the new listing comes.
-  function list(images, quiet = false) {
+  // fill from the top. Their rows show what they showed until the new
+  // listing comes.
+  function list(images) {
     if (images.length === 0) return;
-    startRound();
+    startProgress();
     const wanted = new Set(images);
     const sorted = inOrder().filter((image) => wanted.has(image));
-    state.round.total += sorted.length;
-    for (const image of sorted) {
-      image.state = 'waiting';
-      if (!quiet) changed(image, false);
-    }
+    for (const image of sorted) Object.assign(image, {pending: true, progress: state.progress.id});
     pool.list(sorted, state.toggles);
   }
 
@@ -103,9 +98,11 @@ function createCatalogue({pool, onChange}) {
       }
       const shownPath = Shown.name(item.path);
       const image = {...item, id: nextId++, key, shownPath, title: titleOf(shownPath),
-                     state: item.damage ? 'damaged-zip' : item.problem ? 'unreadable' : 'new',
-                     reason: item.damage || item.problem || '', result: null, kept: null,
-                     found: null, open: false, shownRows: 0};
+                     state: item.damage ? 'damaged-zip' : item.fault ? 'fault' :
+                         item.damaged ? 'zip-damaged' : item.problem ? 'unreadable' : 'waiting',
+                     reason: item.damage || item.problem || '', note: '', result: null,
+                     volume: null, kept: null, pending: false, found: null, open: false,
+                     shownRows: 0};
       if (item.problem) image.result = Shown.headingOnly(image.name);
       image.found = findIn(image);
       byKey.set(key, image);
@@ -113,28 +110,30 @@ function createCatalogue({pool, onChange}) {
       fresh.push(image);
     }
     const few = state.images.length + fresh.length <= FEW;
-    for (const image of fresh) image.open = few && image.state !== 'damaged-zip';
-    state.images.push(...fresh);
+    for (const image of fresh) {
+      image.open = few && image.state !== 'damaged-zip';
+      state.images.push(image);
+    }
     ordered = null;
     list(fresh.filter(listable));
     state.repeated += repeated;
-    changedAll(fresh);
     changes.moved = true;
     changes.recount = true;
-    onChange();
+    changed(fresh);
   }
 
   function result(id, result, kept) {
     const image = byId.get(id);
     if (!image) return;
+    Object.assign(image, States.of(result));
     image.result = result.bytes ? result : Shown.headingOnly(image.name);
-    image.state = result.state;
-    image.reason = result.reason || '';
+    image.volume = Fields.volume(image.result);
+    image.lowerNames = null;
+    image.pending = false;
     if (kept !== undefined) image.kept = kept;
     image.found = findIn(image);
     if (state.overviewSort.key !== 'path') ordered = null;
-    state.round.done += 1;
-    changed(image);
+    changed([image]);
   }
 
   // Shows everything under the new toggles: what has a table is listed
@@ -155,28 +154,26 @@ function createCatalogue({pool, onChange}) {
   // each new listing arrives.
   function restart(images) {
     pool.newRound();
-    state.round.active = false;
-    startRound();
-    list(images, true);
+    for (const image of state.images) image.pending = false;
+    state.progress.active = false;
+    startProgress();
+    list(images);
     changes.recount = true;
     onChange();
   }
 
   function cancel() {
     pool.newRound();
-    for (const image of state.images) {
-      if (image.state !== 'waiting') continue;
+    const stopped = state.images.filter((image) => image.pending);
+    for (const image of stopped) {
       // A listing made under other toggles goes too; List the rest makes it
       // again from what was kept.
-      image.state = 'cancelled';
-      image.reason = 'cancelled';
-      image.result = null;
+      Object.assign(image, {state: 'cancelled', reason: 'cancelled', note: '', result: null,
+                            volume: null, pending: false});
       image.found = findIn(image);
-      changed(image);
     }
-    state.round.total = state.round.done;
     changes.recount = true;
-    onChange();
+    changed(stopped);
   }
 
   const cancelled = () => state.images.filter((image) => image.state === 'cancelled');
@@ -194,7 +191,7 @@ function createCatalogue({pool, onChange}) {
     byId.clear();
     byKey.clear();
     changes.images.clear();
-    Object.assign(state.round, {active: false, total: 0, done: 0});
+    state.progress.active = false;
     state.repeated = 0;
     state.view.query = '';
     changes.moved = true;
@@ -204,7 +201,6 @@ function createCatalogue({pool, onChange}) {
 
   function remove(image) {
     pool.forget(image.id);
-    if (image.state === 'waiting') state.round.total -= 1;
     state.images.splice(state.images.indexOf(image), 1);
     ordered = null;
     byId.delete(image.id);
@@ -214,15 +210,34 @@ function createCatalogue({pool, onChange}) {
     onChange();
   }
 
+  // The images in each state, and how far the lister is: counted, never kept.
+  function counts() {
+    const counts = {};
+    for (const image of state.images) counts[image.state] = (counts[image.state] ?? 0) + 1;
+    return counts;
+  }
+
+  function progress() {
+    let total = 0;
+    let done = 0;
+    for (const image of state.images) {
+      if (image.progress !== state.progress.id) continue;
+      total += 1;
+      if (!image.pending) done += 1;
+    }
+    return {total, done};
+  }
+
   // What Find matches in an image: its path or label, and the entries whose
   // name holds the text looked for, as row numbers.
   function findIn(image) {
     const query = state.view.query;
     if (!query) return null;
-    const label = Fields.volume(image.result)?.label.toLowerCase() ?? '';
+    const label = image.volume?.label.toLowerCase() ?? '';
     const entries = new Set();
     if (Fields.rowCount(image.result) > 0) {
-      Fields.lowerNames(image.result).forEach((name, i) => {
+      image.lowerNames ??= Fields.lowerNames(image.result);
+      image.lowerNames.forEach((name, i) => {
         if (name.includes(query)) entries.add(i);
       });
     }
@@ -234,7 +249,7 @@ function createCatalogue({pool, onChange}) {
     if (query === state.view.query) return;
     state.view.query = query;
     for (const image of state.images) image.found = findIn(image);
-    changedAll(state.images);
+    changed(state.images);
   }
 
   const visible = (image) => (state.showOthers || image.state !== 'not-lif') &&
@@ -243,34 +258,34 @@ function createCatalogue({pool, onChange}) {
 
   function showOthers(shown) {
     state.showOthers = shown;
-    changedAll(state.images.filter((image) => image.state === 'not-lif'), false);
+    changed(state.images.filter((image) => image.state === 'not-lif'), false);
   }
 
   function setOpen(image, open) {
     image.open = open;
-    changed(image);
+    changed([image]);
   }
 
   function setAllOpen(open) {
-    changedAll(state.images.filter((image) => visible(image) && image.open !== open).map(
+    changed(state.images.filter((image) => visible(image) && image.open !== open).map(
         (image) => Object.assign(image, {open})));
   }
 
   function showMore(image, rows) {
     image.shownRows = rows;
-    changed(image);
+    changed([image]);
   }
 
   function setText(text) {
     state.view.text = text;
-    changedAll(state.images.filter((image) => image.open));
+    changed(state.images.filter((image) => image.open));
   }
 
   const nextSort = (sort, key) => ({key, descending: sort.key === key && !sort.descending});
 
   function sortDirectories(key) {
     state.view.sort = nextSort(state.view.sort, key);
-    changedAll(state.images.filter((image) => image.open));
+    changed(state.images.filter((image) => image.open));
   }
 
   function sortOverview(key) {
@@ -280,16 +295,35 @@ function createCatalogue({pool, onChange}) {
     onChange();
   }
 
-  // The round ends once all it listed is drawn. The overview's rows were
+  // What changed, for the page to draw: the next image with whether its
+  // directory changed too, or that image's own change; whether rows moved,
+  // and whether to count again (each taken once).
+  function takeChange(image = changes.images.keys().next().value) {
+    if (!changes.images.has(image)) return null;
+    const directory = changes.images.get(image);
+    changes.images.delete(image);
+    return {image, directory};
+  }
+  const changesLeft = () => changes.images.size;
+  const takeFlag = (name) => {
+    const set = changes[name];
+    changes[name] = false;
+    return set;
+  };
+
+  // The progress ends once all it listed is drawn. The overview's rows were
   // placed in their order when they came; what was listed may have changed
   // it.
-  function endRound() {
-    state.round.active = false;
+  function endProgress() {
+    state.progress.active = false;
     changes.recount = true;
     if (state.overviewSort.key !== 'path') changes.moved = true;
   }
 
-  return {state, changes, inOrder, add, result, setToggles, readAgain, cancel, cancelled, listRest, clear,
-          remove, find, visible, showOthers, setOpen, setAllOpen, showMore, setText,
-          sortDirectories, sortOverview, endRound};
+  return {state, inOrder, counts, progress, add, result, setToggles, readAgain, cancel, cancelled,
+          listRest, clear, remove, find, visible, showOthers, setOpen, setAllOpen, showMore,
+          setText, sortDirectories, sortOverview, takeChange, changesLeft,
+          moved: () => changes.moved, takeMoved: () => takeFlag('moved'),
+          takeRecount: () => takeFlag('recount'),
+          endProgress};
 }

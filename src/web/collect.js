@@ -2,8 +2,9 @@
 // What was chosen or dropped, as images with their paths: folders are read
 // through, zip archives opened, and each member is an image of its own.
 // An image is {path, name, file} or {path, name, zip, member}; one that
-// cannot be listed carries the reason as `problem`, and a damaged archive
-// is {path, name, damage} beside the members found in it.
+// cannot be listed carries the reason as `problem` (and `damaged` when its
+// data in the zip is, `fault` when the page's own code failed), and a
+// damaged archive is {path, name, damage} beside the members found in it.
 'use strict';
 
 const Collect = (() => {
@@ -11,17 +12,22 @@ const Collect = (() => {
 
   // A zip archive's members, with a row for the archive itself when it is
   // damaged, or the file itself when it is no archive.
-  async function expand(path, file) {
+  async function expand(path, file, budget) {
     let archive;
     try {
-      archive = await Zip.open(file, path);
-    } catch {
-      return [{path, name: file.name, problem: 'the browser could not read it'}];
+      archive = await Zip.open(file, path, budget);
+    } catch (error) {
+      if (error instanceof DOMException) {
+        return [{path, name: file.name, problem: `the browser could not read it (${error.name})`}];
+      }
+      reportError(error);
+      return [{path, name: file.name, problem: String(error), fault: true}];
     }
     if (!archive) return [{path, name: file.name, file}];
     // A damaged zip inside is a row of its own too, before its members.
-    const members = archive.members.map(({path: at, name, problem, zip, member, damage}) =>
-      (damage ? {path: at, name, damage} : {path: at, name, zip, member, problem: problem || null}));
+    const members = archive.members.map(({path: at, name, problem, damaged, zip, member, damage}) =>
+      (damage ? {path: at, name, damage} : {path: at, name, zip, member, damaged,
+                                            problem: problem || null}));
     if (archive.damage) members.unshift({path, name: file.name, damage: archive.damage});
     return members;
   }
@@ -33,7 +39,8 @@ const Collect = (() => {
     const zips = [];
     for (const file of files) (isZip(file) ? zips : plain).push(file);
     add(plain.map((file) => ({path: pathOf(file), name: file.name, file})));
-    for (const file of zips) add(await expand(pathOf(file), file));
+    const budget = Zip.budget();
+    for (const file of zips) add(await expand(pathOf(file), file, budget));
   }
 
   function chosen(files, add) {

@@ -184,29 +184,13 @@ const Directory = (() => {
     return true;
   }
 
-  const MESSAGES = {
-    'new': () => 'Listing…',
-    'waiting': () => 'Listing…',
-    'cancelled': () => 'Not listed: the listing was cancelled.',
-    'not-lif': () => 'This file is not a LIF image, nor a Teledisk, ImageDisk or HFE file that ' +
-                     'holds one.',
-    'damaged': (image) => `This image is damaged: ${image.reason}. ` +
-        (Fields.present(image.result) ? 'Its listing shows what could be read.' :
-                                        'Nothing of it is listed.'),
-    'damaged-zip': (image) => `This zip archive is damaged: ${image.reason}.`,
-    'unreadable': (image) => `This file could not be read: ${image.reason}.`,
-  };
-
   // The directory's content under the current view: what became of the
   // image when it is not plainly listed, then its listing.
   function render(image, view) {
     const parts = [];
-    const state = image.result ? image.result.state :
-        ['damaged-zip', 'cancelled'].includes(image.state) ? image.state : 'waiting';
-    if (state !== 'listed') {
-      const message = (MESSAGES[state] || MESSAGES.waiting)(image);
-      parts.push(element('p', state === 'unreadable' || state.startsWith('damaged') ? 'error' :
-                                  'note', message));
+    const message = States.message(image);
+    if (message) {
+      parts.push(element('p', States.error(image.state) || image.note ? 'error' : 'note', message));
     }
     if (image.result && view.text) {
       parts.push(text(image));

@@ -45,7 +45,7 @@ const Export = (() => {
     const lines = [['path', 'label', 'name', 'type', 'machine', 'flags', 'size', 'unit', 'start',
                     'sectors', 'date', 'time']];
     for (const image of images) {
-      const label = Fields.volume(image.result)?.label ?? '';
+      const label = image.volume?.label ?? '';
       for (let i = 0; i < Fields.rowCount(image.result); i++) {
         const e = Fields.entry(image.result, i);
         lines.push([image.shownPath, label, e.name, e.type, e.machine, e.flags, e.size, e.unit,
@@ -55,16 +55,15 @@ const Export = (() => {
     csvFile(lines, 'listings.csv');
   }
 
-  // One row per image, as the overview shows it.
+  // One row per image, as the overview shows it, the note last.
   function overviewCsv(images) {
     const lines = [['path', 'status', 'reason', 'label', 'initialised', 'entries used',
-                    'capacity', 'bytes free']];
+                    'capacity', 'bytes free', 'note']];
     for (const image of images) {
-      const {status, reason} = Overview.status(image);
-      const volume = Fields.volume(image.result);
-      lines.push([image.shownPath, status, reason,
+      const volume = image.volume;
+      lines.push([image.shownPath, States.status(image.state), image.reason,
                   ...(volume ? [volume.label, volume.init, volume.used, volume.capacity,
-                                volume.free] : ['', '', '', '', ''])]);
+                                volume.free] : ['', '', '', '', '']), image.note]);
     }
     csvFile(lines, 'overview.csv');
   }

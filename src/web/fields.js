@@ -28,15 +28,12 @@ const Fields = (() => {
   // entries used of the capacity, bytes free (which may be negative).
   function volume(result) {
     if (!present(result)) return null;
-    if (!result.volume) {
-      const label = text(result, layout.summaryTexts.label);
-      const nul = label.indexOf(0);
-      const word = (name) => result.words[layout.summaryWords[name]];
-      result.volume = {label: Shown.text(nul < 0 ? label : label.subarray(0, nul)),
-                       init: ascii(text(result, layout.summaryTexts.init)),
-                       used: word('used'), capacity: word('capacity'), free: word('free') | 0};
-    }
-    return result.volume;
+    const label = text(result, layout.summaryTexts.label);
+    const nul = label.indexOf(0);
+    const word = (name) => result.words[layout.summaryWords[name]];
+    return {label: Shown.text(nul < 0 ? label : label.subarray(0, nul)),
+            init: ascii(text(result, layout.summaryTexts.init)),
+            used: word('used'), capacity: word('capacity'), free: word('free') | 0};
   }
 
   const nameBytes = (result, i) => text(result, layout.rowTexts.name, rowAt(i));
@@ -66,18 +63,14 @@ const Fields = (() => {
     };
   }
 
-  // Every row's name as shown, in lower case, for finding; made once.
+  // Every row's name as shown, in lower case, for finding.
   function lowerNames(result) {
-    if (!result.lowerNames) {
-      const count = rowCount(result);
-      const width = layout.rowTexts.name[1];
-      const bytes = new Uint8Array(count * width);
-      for (let i = 0; i < count; i++) bytes.set(nameBytes(result, i), i * width);
-      const all = Shown.text(bytes).toLowerCase();
-      result.lowerNames = Array.from({length: count},
-                                     (_, i) => all.substr(i * width, width).trimEnd());
-    }
-    return result.lowerNames;
+    const count = rowCount(result);
+    const width = layout.rowTexts.name[1];
+    const bytes = new Uint8Array(count * width);
+    for (let i = 0; i < count; i++) bytes.set(nameBytes(result, i), i * width);
+    const all = Shown.text(bytes).toLowerCase();
+    return Array.from({length: count}, (_, i) => all.substr(i * width, width).trimEnd());
   }
 
   // A stamp (YY/MM/DD, then anything) in time order: two-digit years from

@@ -5,28 +5,14 @@
 'use strict';
 
 const Overview = (() => {
-  // What the status column says of each state, before the reason.
-  const STATUS = {
-    'new': 'listing…',
-    'waiting': 'listing…',
-    'listed': 'listed',
-    'not-lif': 'not a LIF image',
-    'damaged': 'damaged',
-    'damaged-zip': 'damaged zip',
-    'unreadable': 'could not be read',
-    'cancelled': 'not listed',
-  };
-  const STATE_ORDER = ['listed', 'damaged', 'damaged-zip', 'unreadable', 'not-lif', 'cancelled',
-                       'new', 'waiting'];
   const collator = new Intl.Collator(undefined, {numeric: true});
 
-  // The status and the reason apart, as the CSV gives them.
-  const status = (image) => ({status: STATUS[image.state], reason: image.reason});
-  const statusText = (image) =>
-    (image.reason ? `${STATUS[image.state]}: ${image.reason}` : STATUS[image.state]);
+  // The status, then the reason or else the note.
+  const statusText = (image) => [States.status(image.state), image.reason || image.note]
+      .filter(Boolean).join(': ');
 
   // The volume's fields of a listed image, also while it is listed again.
-  const fields = (image) => Fields.volume(image.result);
+  const fields = (image) => image.volume;
 
   const KEYS = {
     path: null,
@@ -34,7 +20,7 @@ const Overview = (() => {
     init: (image) => (fields(image) ? Fields.stampKey(fields(image).init) : ''),
     entries: (image) => fields(image)?.used ?? -1,
     free: (image) => fields(image)?.free ?? -Infinity,
-    status: (image) => `${STATE_ORDER.indexOf(image.state)} ${statusText(image)}`,
+    status: (image) => `${States.order(image.state)} ${statusText(image)}`,
   };
 
   // The images in the overview's order; equal keys go by path.
@@ -118,7 +104,7 @@ const Overview = (() => {
     nodes.forEach((node, i) => {
       if (node.textContent !== texts[i]) node.textContent = texts[i];
     });
-    const className = `status ${image.state}`;
+    const className = `status ${States.error(image.state) ? 'failed' : image.state}`;
     if (nodes[5].className !== className) nodes[5].className = className;
   }
 
@@ -146,5 +132,5 @@ const Overview = (() => {
   // The image's rows, once made: {row, toggle, directory}.
   const rowsOf = (image) => shown.get(image);
 
-  return {sorted, status, statusText, row, update, setOpen, rowsOf};
+  return {sorted, row, update, setOpen, rowsOf};
 })();

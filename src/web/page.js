@@ -8,15 +8,10 @@
 const $ = (id) => document.getElementById(id);
 
 const pool = createPool({
-  onResult(id, result, kept) {
-    // The largest memory of a worker so far, for whoever measures the page.
-    const status = $('status');
-    if (result.memory > (Number(status.dataset.memory) || 0)) status.dataset.memory = result.memory;
-    catalogue.result(id, result, kept);
-  },
+  onResult: (id, result, kept) => catalogue.result(id, result, kept),
   onReady(layout) {
+    States.check(layout.states);
     Fields.setLayout(layout);
-    $('status').dataset.ready = '';
   },
   onBroken() {
     $('status').textContent = 'The lister could not start in this browser.';
@@ -24,7 +19,7 @@ const pool = createPool({
   },
 });
 const catalogue = createCatalogue({pool, onChange: () => draw()});
-const {state, changes} = catalogue;
+const {state} = catalogue;
 
 const overviewTable = $('overview');
 const CHUNK_ROWS = 100;
@@ -38,6 +33,7 @@ const drawn = {
   placing: null,    // the rows still to be put in the overview's order
   filling: new Set(),  // open listings shown as text, still being filled
   focusNext: [],    // the controls to give the focus to once drawn: the first shown
+  first: 0,         // the progress whose first listing was drawn
 };
 let findTimer = 0;
 
@@ -71,7 +67,7 @@ function sortDirectories(key, image) {
   catalogue.sortDirectories(key);
   // Drawn at once where it was asked, so that the focus stays on its sort
   // control; the other open directories follow.
-  changes.images.delete(image);
+  catalogue.takeChange(image);
   fill(image);
 }
 
@@ -145,15 +141,7 @@ const plural = (n, one, many) => `${n} ${n === 1 ? one : many}`;
 
 // What the status line says once all is listed.
 function counts() {
-  const n = (which) => state.images.filter((image) => image.state === which).length;
-  const said = [
-    [n('listed'), 'listed', 'listed'],
-    [n('not-lif'), 'not a LIF image', 'not LIF images'],
-    [n('damaged'), 'damaged', 'damaged'],
-    [n('damaged-zip'), 'damaged zip archive', 'damaged zip archives'],
-    [n('unreadable'), 'could not be read', 'could not be read'],
-    [n('cancelled'), 'not listed (cancelled)', 'not listed (cancelled)'],
-  ].filter(([count]) => count > 0).map(([count, one, many]) => plural(count, one, many));
+  const said = States.counted(catalogue.counts());
   if (state.repeated > 0) {
     said.push(`${plural(state.repeated, 'file chosen again was', 'files chosen again were')} ` +
               'there already');
@@ -195,29 +183,31 @@ function showFound() {
 }
 
 function showStatus() {
-  const others = state.images.filter((image) => image.state === 'not-lif').length;
+  const counted = catalogue.counts();
+  const others = counted['not-lif'] ?? 0;
   const button = $('others');
   button.hidden = others === 0;
   button.setAttribute('aria-expanded', String(state.showOthers));
   setText(button, state.showOthers ? 'Hide the files that are not LIF images' :
       others === 1 ? 'Show the file that is not a LIF image' :
       `Show the ${others} files that are not LIF images`);
-  const idle = !state.round.active;
+  const idle = !state.progress.active;
   const exportable = idle && state.images.some((image) => image.result);
   for (const id of ['csv', 'save', 'copy']) $(id).disabled = !exportable;
   $('overview-csv').disabled = !idle || state.images.length === 0;
   $('clear').disabled = state.images.length === 0;
   $('read-again').disabled = state.images.length === 0;
   $('catalogue').hidden = state.images.length === 0;
-  $('rest').hidden = !idle || !state.images.some((image) => image.state === 'cancelled');
+  $('rest').hidden = !idle || !counted.cancelled;
   // The progress goes away when all is listed; a focus on its Cancel goes
   // to the status line, which stays.
   if (idle && $('progress').contains(document.activeElement)) drawn.focusNext.push($('status'));
   $('progress').hidden = idle;
   if (!idle) {
-    $('bar').max = state.round.total;
-    $('bar').value = state.round.done;
-    setText($('listed'), `Listed ${state.round.done} of ${state.round.total}`);
+    const {total, done} = catalogue.progress();
+    $('bar').max = total;
+    $('bar').value = done;
+    setText($('listed'), `Listed ${done} of ${total}`);
   }
   showFound();
 }
@@ -241,20 +231,21 @@ function draw(wait = 0) {
 function drawNow() {
   drawn.scheduled = false;
   const started = performance.now();
-  const round = state.round;
-  if (changes.moved) {
-    changes.moved = false;
+  const progress = state.progress;
+  const {total, done} = catalogue.progress();
+  if (catalogue.takeMoved()) {
     drawn.placing = {order: catalogue.inOrder(), at: 0, placed: 0, body: null, after: null};
   }
   if (drawn.placing) placeSome();
-  // While results come in, they are drawn in batches; a batch that did not
-  // fit its time goes on at the next frame, and the last at once.
-  const wait = round.active && round.first && !drawn.behind && round.done < round.total ?
+  // While results come in, they are drawn in batches once the first is; a
+  // batch that did not fit its time goes on at the next frame, and the
+  // last at once.
+  const wait = progress.active && drawn.first === progress.id && !drawn.behind && done < total ?
       drawn.last + 200 - started : 0;
   if (wait <= 0) {
     drawn.last = started;
-    for (const [image, directory] of changes.images) {
-      changes.images.delete(image);
+    for (let change; (change = catalogue.takeChange());) {
+      const {image, directory} = change;
       const rows = Overview.rowsOf(image);
       if (!rows) continue;
       rows.row.hidden = !catalogue.visible(image);
@@ -263,38 +254,31 @@ function drawNow() {
         rows.directory.hidden = rows.row.hidden;
         if (directory) fill(image);
       }
-      if (round.active && !round.first && image.state !== 'waiting') {
-        round.first = true;
-        $('status').dataset.firstMs = (performance.now() - round.startedAt).toFixed(1);
-      }
+      if (!image.pending) drawn.first = progress.id;
       if (performance.now() - started > 8) break;
     }
-    drawn.behind = changes.images.size > 0;
+    drawn.behind = catalogue.changesLeft() > 0;
   }
   for (const image of drawn.filling) {
     if (Directory.fillText(image, 8 - (performance.now() - started))) drawn.filling.delete(image);
     if (performance.now() - started > 8) break;
   }
-  if (round.active && round.done >= round.total && changes.images.size === 0 && !drawn.placing &&
+  if (progress.active && done >= total && catalogue.changesLeft() === 0 && !drawn.placing &&
       drawn.filling.size === 0) {
-    catalogue.endRound();
-    $('status').dataset.ms = (performance.now() - round.startedAt).toFixed(1);
+    catalogue.endProgress();
   }
-  if (changes.recount && !round.active) {
-    changes.recount = false;
-    $('status').textContent = counts();
-  }
+  if (!progress.active && catalogue.takeRecount()) $('status').textContent = counts();
   showStatus();
   const target = drawn.focusNext.find((control) => control.checkVisibility() && !control.disabled);
   if (target) {
     drawn.focusNext = [];
     target.focus();
   }
-  if (drawn.placing || changes.moved || drawn.filling.size > 0) {
+  if (drawn.placing || catalogue.moved() || drawn.filling.size > 0) {
     draw();
-  } else if (changes.images.size > 0) {
+  } else if (catalogue.changesLeft() > 0) {
     draw(wait);
-  } else if (!round.active) {
+  } else if (!progress.active) {
     $('catalogue').removeAttribute('aria-busy');
   }
 }

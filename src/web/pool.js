@@ -9,12 +9,13 @@
 function createPool({onResult, onReady, onBroken}) {
   const GRACE_MS = 150;
   const count = Math.max(1, Math.min(4, navigator.hardwareConcurrency || 1));
-  // Chromium starts no Worker from a file:// script, but does from a Blob.
-  const url = URL.createObjectURL(new Blob(['(' + tamrikWorker.toString() + ')()'],
+  // Chromium starts no Worker from a file:// script, but does from a Blob;
+  // the worker unpacks with the page's own zip reader.
+  const url = URL.createObjectURL(new Blob([`const Zip = (${tamrikZip})();\n(${tamrikWorker})();`],
                                            {type: 'text/javascript'}));
   // The jobs not yet handed out, the next one last: taken from the end, a
   // long queue costs nothing to take from.
-  const queue = [];
+  let queue = [];
   const slots = [];
   let round = 1;
   // Each job carries its File (or its archive's Blob) to the one worker
@@ -27,7 +28,7 @@ function createPool({onResult, onReady, onBroken}) {
   const JOBS_AT_ONCE = 8;
   const KEPT_JOBS_AT_ONCE = 32;
 
-  // What a worker says, by type; an unknown type is a fault of the page.
+  // What a worker says, by type.
   function handlers(slot) {
     return {
       ready({layout}) {
@@ -57,10 +58,7 @@ function createPool({onResult, onReady, onBroken}) {
     const slot = {worker: new Worker(url), ready: false, jobs: []};
     const said = handlers(slot);
     slot.worker.onmessage = ({data}) => {
-      if (!Object.hasOwn(said, data.type)) {
-        throw new Error(`a worker sent a message of unknown type ${data.type}`);
-      }
-      said[data.type](data);
+      Protocol.handle(said, data);
       feed();
     };
     slot.worker.onerror = (event) => {
@@ -72,11 +70,10 @@ function createPool({onResult, onReady, onBroken}) {
         if (slots.length === 0) onBroken();
         return;
       }
+      // An error the worker did not catch is a fault of the page's own.
       const [failed] = slot.jobs;
       replace(slot, 1);
-      if (failed?.live) {
-        onResult(failed.id, {state: 'unreadable', reason: 'the lister stopped on it'}, undefined);
-      }
+      if (failed?.live) onResult(failed.id, {state: 'fault', reason: event.message}, undefined);
       feed();
     };
     return slot;
@@ -86,8 +83,8 @@ function createPool({onResult, onReady, onBroken}) {
   function replace(slot, from) {
     slot.worker.terminate();
     slots[slots.indexOf(slot)] = spawn();
-    const requeue = slot.jobs.slice(from).filter((job) => job.live).map((job) => job.job);
-    queue.push(...requeue.reverse());
+    const requeue = slot.jobs.slice(from).filter((job) => job.live);
+    for (let i = requeue.length - 1; i >= 0; i--) queue.push(requeue[i].job);
   }
 
   function feed() {
@@ -99,7 +96,7 @@ function createPool({onResult, onReady, onBroken}) {
         slot.jobs.push({id: job.id, round: job.round, live: true, job});
         jobs.push(job);
       }
-      if (jobs.length > 0) slot.worker.postMessage({type: 'list', jobs});
+      if (jobs.length > 0) slot.worker.postMessage(Protocol.make('list', {jobs}));
     }
   }
 
@@ -126,7 +123,8 @@ function createPool({onResult, onReady, onBroken}) {
         member: image.member && {zip: image.zip, ...image.member}, kept: image.kept,
         sortByName, alwaysBytes,
       }));
-      queue.splice(0, 0, ...jobs.reverse());
+      // Taken after those handed before.
+      queue = jobs.reverse().concat(queue);
       feed();
     },
     // Drops all work, for a page emptied.
@@ -139,7 +137,7 @@ function createPool({onResult, onReady, onBroken}) {
       queue.length = 0;
       for (const slot of slots) {
         for (const job of slot.jobs) job.live = false;
-        slot.worker.postMessage({type: 'round', round});
+        slot.worker.postMessage(Protocol.make('round', {round}));
       }
       endStuck();
     },

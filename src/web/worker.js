@@ -5,7 +5,8 @@
 // synchronously through FileReaderSync, which only a worker has, and only
 // the slices it asks for. What it read is handed back too, and the page
 // hands it in again for the next listing of the image, so that toggles and
-// sorting never touch the file. Zip members are unpacked here.
+// sorting never touch the file. Zip members are unpacked here, with the
+// page's own unpack (Zip), checked against their CRC-32.
 // The module is embedded; without fetch its loader decodes it in place
 // instead of fetching its own data: URL. The worker needs no network.
 var fetch = undefined;
@@ -14,7 +15,7 @@ var Module = {
   onRuntimeInitialized() {
     tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
-    tamrikPost({type: 'ready', layout: tamrikLayout});
+    tamrikPost('ready', {layout: tamrikLayout});
     tamrikNext();
   },
 };
@@ -29,8 +30,8 @@ const MiB = 1024 * 1024;
 // What is kept of one image at most; a larger directory is read again.
 const tamrikKeepBytes = MiB;
 
-function tamrikPost(message, transfer = []) {
-  postMessage(message, transfer);
+function tamrikPost(type, fields, transfer = []) {
+  postMessage(Protocol.make(type, fields), transfer);
 }
 
 // A NUL-ended text of the module's memory.
@@ -54,49 +55,14 @@ const tamrikFileSource = (file) => ({
   read: (from, to) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(from, to))),
 });
 
-// A zip member's data, unpacked here: stored data is read in place, deflated
-// data unpacked, never past the size the archive gives (which the page has
-// bounded), and then wholly in memory. The page has read the archive's
-// directory.
-async function tamrikMember({zip, offset, method, packedSize, size}) {
-  const local = new Uint8Array(await zip.slice(offset, offset + 30).arrayBuffer());
-  const word = (at) => local[at] | local[at + 1] << 8;
-  if (local.length < 30 || word(0) !== 0x4b50 || word(2) !== 0x0403) {
-    throw new Error('its entry in the archive is damaged');
-  }
-  const start = offset + 30 + word(26) + word(28);
-  const packed = zip.slice(start, start + packedSize);
-  if (packed.size !== packedSize) throw new Error('the archive ends inside it');
-  if (method === 0) {
-    return {source: tamrikFileSource(packed), ...await tamrikReadAhead(packed)};
-  }
-  const chunks = [];
-  let unpacked = 0;
-  const reader = packed.stream().pipeThrough(new DecompressionStream('deflate-raw')).getReader();
-  try {
-    for (;;) {
-      const {done, value} = await reader.read();
-      if (done) break;
-      unpacked += value.length;
-      if (unpacked > size) {
-        reader.cancel();
-        throw new Error('it unpacks to more than the archive says');
-      }
-      chunks.push(value);
-    }
-  } catch (error) {
-    if (error instanceof TypeError) throw new Error('its packed data is damaged');
-    throw error;
-  }
-  if (unpacked !== size) throw new Error('its packed data is damaged');
-  const whole = new Uint8Array(unpacked);
-  let at = 0;
-  for (const chunk of chunks) {
-    whole.set(chunk, at);
-    at += chunk.length;
-  }
-  return {source: {size: unpacked, read: (from, to) => whole.subarray(from, to)},
-          head: whole.slice(0, tamrikHeadBytes).buffer};
+// A zip member's data: stored data too large to hold is read in place, the
+// rest unpacked in memory, never past the size the archive gives (which the
+// page has bounded). `damage` says when its check sum differs.
+async function tamrikMember(member) {
+  const {bytes, blob, damage} = await Zip.unpack(member.zip, member);
+  if (blob) return {source: tamrikFileSource(blob), ...await tamrikReadAhead(blob), damage};
+  return {source: {size: bytes.length, read: (from, to) => bytes.subarray(from, to)},
+          head: bytes.slice(0, tamrikHeadBytes).buffer, damage};
 }
 
 // The file as the reader sees it (Module.tamrikFile): its size and slices.
@@ -138,17 +104,10 @@ const tamrikReasons = {
 const tamrikBrowserReason = (name) =>
   tamrikReasons[name] || `the browser could not read it (${name})`;
 
-// The page's state of an image from the lister's, with the reason.
-function tamrikStateOf(words, note) {
-  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
-  switch (state) {
-    case 'unreadable': return {state, reason: tamrikBrowserReason(Module.tamrikOpenError)};
-    case 'out-of-memory': return {state: 'unreadable', reason: 'the page ran out of memory for it'};
-    case 'damaged': return {state, reason: note || 'it ends inside its directory'};
-    case 'listed': return note ? {state: 'damaged', reason: note} : {state, reason: ''};
-    default: return {state, reason: ''};
-  }
-}
+// A text the module holds, `size` bytes at `at`; none where the module has
+// no such export.
+const tamrikNoteOf = (at, size) =>
+  (at ? tamrikDecoder.decode(HEAPU8.subarray(at(), at() + size())) : '');
 
 function tamrikList(job, handed, asked) {
   Module.tamrikFile = handed;
@@ -169,9 +128,11 @@ function tamrikList(job, handed, asked) {
   const words = HEAPU32.slice(wordsAt, wordsAt + Module._tamrikWordCount());
   const textsAt = Module._tamrikTexts();
   const texts = HEAPU8.slice(textsAt, textsAt + Module._tamrikTextSize());
-  const noteAt = Module._tamrikNote();
-  const note = tamrikDecoder.decode(HEAPU8.subarray(noteAt, noteAt + Module._tamrikNoteSize()));
-  return {...tamrikStateOf(words, note), bytes, ends, words, texts, memory: HEAPU8.length};
+  const state = tamrikLayout.states[words[tamrikLayout.summaryWords.state]];
+  return {state, reason: state === 'unreadable' ? tamrikBrowserReason(Module.tamrikOpenError) : '',
+          note: tamrikNoteOf(Module._tamrikNote, Module._tamrikNoteSize),
+          faults: tamrikNoteOf(Module._tamrikFaults, Module._tamrikFaultsSize),
+          bytes, ends, words, texts};
 }
 
 // What the reader read of the image, no further than it read: the head,
@@ -204,6 +165,7 @@ async function tamrikRead(job) {
   if (job.kept) {
     const handed = tamrikHanded(job.kept.size, job.kept.head, null, job.kept);
     const result = tamrikList(job, handed, job.kept.asked);
+    result.damage = job.kept.damage;
     if (!handed.missed) return {result};
   }
   const read = job.member ? await tamrikMember(job.member) :
@@ -211,9 +173,11 @@ async function tamrikRead(job) {
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
   const result = tamrikList(job, handed, tamrikHeadBytes);
-  // Kept only where a toggle changes the listing: a listed volume's.
-  const listed = tamrikLayout.states[result.words[tamrikLayout.summaryWords.state]] === 'listed';
-  const kept = listed && handed.whole ? tamrikKept(handed) : null;
+  // Kept only where a toggle changes the listing: a listed volume's. The
+  // member's damage stays with it.
+  const kept = result.state === 'listed' && handed.whole ? tamrikKept(handed) : null;
+  if (kept && read.damage) kept.damage = read.damage;
+  result.damage = read.damage ?? job.kept?.damage;
   return {result, kept};
 }
 
@@ -224,12 +188,14 @@ async function tamrikRun(job) {
   try {
     reply = await tamrikRead(job);
   } catch (error) {
-    // A trap of the reader itself, which leaves its memory in doubt.
+    // A trap of the reader itself, which leaves its memory in doubt; the
+    // browser's own read errors; the archive's damage; else a fault here.
     retire = error instanceof WebAssembly.RuntimeError;
-    const reason = retire ? 'the lister stopped on it' :
-        error instanceof DOMException ? tamrikBrowserReason(error.name) :
-        String(error?.message ?? error);
-    reply = {result: {state: 'unreadable', reason}};
+    const [state, reason] = retire ? ['unreadable', `the lister stopped on it (${error.message})`] :
+        error instanceof DOMException ? ['unreadable', tamrikBrowserReason(error.name)] :
+        error instanceof Zip.Damaged ? ['zip-damaged', error.message] :
+        ['fault', `${error?.name}: ${error?.message}`];
+    reply = {result: {state, reason}};
   }
   // No kept: the listing was made from what the page had kept.
   const {result, kept} = reply;
@@ -255,11 +221,11 @@ async function tamrikNext() {
     const done = await tamrikRun(tamrikQueue.shift());
     if (results.length === 0) since = performance.now();
     results.push(done.said);
-    transfer.push(...done.transfer);
+    for (const buffer of done.transfer) transfer.push(buffer);
     if (done.said.retire) tamrikQueue.length = 0;
     if (tamrikQueue.length === 0 || !(tamrikQueue[0].kept || tamrikQueue[0].ready) ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
-      tamrikPost({type: 'results', results}, transfer);
+      tamrikPost('results', {results}, transfer);
       results = [];
       transfer = [];
     }
@@ -275,8 +241,10 @@ const tamrikHandlers = {
   round({round}) {
     const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
-    tamrikQueue.splice(0, tamrikQueue.length, ...tamrikQueue.filter((job) => job.round >= round));
-    tamrikPost({type: 'dropped', jobs: dropped.map((job) => [job.id, job.round])});
+    const live = tamrikQueue.filter((job) => job.round >= round);
+    tamrikQueue.length = 0;
+    for (const job of live) tamrikQueue.push(job);
+    tamrikPost('dropped', {jobs: dropped.map((job) => [job.id, job.round])});
   },
   list({jobs}) {
     for (const job of jobs) {
@@ -290,9 +258,4 @@ const tamrikHandlers = {
   },
 };
 
-self.onmessage = ({data}) => {
-  if (!Object.hasOwn(tamrikHandlers, data.type)) {
-    throw new Error(`the worker got a message of unknown type ${data.type}`);
-  }
-  tamrikHandlers[data.type](data);
-};
+self.onmessage = ({data}) => Protocol.handle(tamrikHandlers, data);

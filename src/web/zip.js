@@ -413,7 +413,8 @@ function tamrikZip() {
       const isZip = /\.zip$/i.test(name);
       const problem = problemOf(record) ??
           (method === 8 || isZip ? spend(budget, size) : null);
-      const member = {path: `${path}/${record.path}`, name, problem, zip: blob,
+      const member = {path: `${path}/${record.path}`, name, problem,
+                      damaged: Boolean(record.problem), zip: blob,
                       member: {offset, method, packedSize, size, crc}};
       if (problem || !isZip) {
         members.push(member);
@@ -429,7 +430,8 @@ function tamrikZip() {
   // What a member named like a zip stands for: the members of the archive it
   // is, or itself when it is no archive or cannot be opened.
   async function nested(member, depth, budget) {
-    const alone = (problem) => ({damage: null, members: [{...member, problem}]});
+    const alone = (problem, damaged = false) =>
+      ({damage: null, members: [{...member, problem, damaged}]});
     if (depth > deepest) return alone(`it is a zip archive nested more than ${deepest} deep`);
     if (budget.archives-- <= 0) {
       return alone(`it is one of more than ${mostArchives} zip archives inside this one`);
@@ -438,11 +440,11 @@ function tamrikZip() {
     try {
       inner = await unpack(member.zip, member.member);
     } catch (error) {
-      if (error instanceof Damaged) return alone(error.message);
+      if (error instanceof Damaged) return alone(error.message, true);
       throw error;
     }
     const found = await opened(inner.blob ?? new Blob([inner.bytes]), member.path, depth, budget);
-    if (!found) return alone(inner.damage);
+    if (!found) return alone(null);
     if (inner.damage) found.damage = found.damage ? `${inner.damage}; ${found.damage}` : inner.damage;
     return found;
   }
@@ -452,8 +454,9 @@ function tamrikZip() {
 
   // The archive as the page lists it: null when the blob is no zip archive,
   // else {damage: null or the reason, members}. Each member has its path
-  // under `path` (through the zips inside), its name, a problem or null, the
-  // blob that holds it and where its data is there; a zip inside that is
+  // under `path` (through the zips inside), its name, a problem or null
+  // (`damaged` when that is damage to its data), the blob that holds it and
+  // where its data is there; a zip inside that is
   // damaged is a member of its own with the reason as `damage`, before the
   // members found in it.
   function open(blob, path, spent = budget()) {
@@ -462,4 +465,5 @@ function tamrikZip() {
 
   return {open, budget, unpack, Damaged};
 }
+// The page's; the workers make their own from tamrikZip.
 const Zip = tamrikZip();
