@@ -55,7 +55,8 @@ add_custom_command(
 
 set(TAMRIK_SITE_FILES ${TAMRIK_SITE}/sample.js)
 foreach(file index.html tamrik.css protocol.js states.js shown.js zip.js collect.js pool.js
-             fields.js directory.js overview.js catalogue.js export.js page.js)
+             fields.js directory.js overview.js catalogue.js export.js zipwrite.js
+             fileview.js page.js)
   add_custom_command(
     OUTPUT ${TAMRIK_SITE}/${file}
     COMMAND ${CMAKE_COMMAND} -E copy ${TAMRIK_WEB_SOURCE}/${file} ${TAMRIK_SITE}/${file}

@@ -132,7 +132,44 @@ function tamrikList(job, handed, asked) {
   return {state, reason: state === 'unreadable' ? tamrikBrowserReason(Module.tamrikOpenError) : '',
           note: tamrikNoteOf(Module._tamrikNote, Module._tamrikNoteSize),
           faults: tamrikNoteOf(Module._tamrikFaults, Module._tamrikFaultsSize),
-          bytes, ends, words, texts};
+          bytes, ends, words, texts,
+          toggles: {sortByName: Boolean(job.sortByName), alwaysBytes: Boolean(job.alwaysBytes)}};
+}
+
+// What the module's tamrikFile says of a copy.
+const tamrikCopyStates = ['whole', 'noted', 'no-row', 'unreadable', 'out-of-memory'];
+
+// One row of the handed image in one form, through the same code as
+// `tamrik -x`; the image is opened again for it.
+function tamrikCopyRow(handed, row, form, sortByName) {
+  Module.tamrikFile = handed;
+  Module.tamrikHead = null;
+  const state = tamrikCopyStates[Module._tamrikFile(row, form, sortByName ? 1 : 0)];
+  Module.tamrikFile = null;
+  const bytesAt = Module._tamrikFileBytes();
+  return {state, bytes: HEAPU8.slice(bytesAt, bytesAt + Module._tamrikFileSize()),
+          name: tamrikNoteOf(Module._tamrikFileName, Module._tamrikFileNameSize),
+          isText: Module._tamrikFileIsText() === 1,
+          note: tamrikNoteOf(Module._tamrikFileNote, Module._tamrikFileNoteSize)};
+}
+
+const tamrikSame = (a, b) => a.length === b.length && a.every((byte, i) => byte === b[i]);
+
+// Copies rows out of an image read from its file only now. It is listed
+// again first, as it was: another listing, or a row that is no longer
+// there, means that the image changed since the page listed it.
+async function tamrikCopy({image, rows, forms}) {
+  const read = image.member ? await tamrikMember(image.member) :
+      {source: tamrikFileSource(image.file), ...await tamrikReadAhead(image.file)};
+  if (read.error) throw read.error;
+  const handed = tamrikHanded(read.source.size, read.head, read.source, null);
+  const now = tamrikList(image, handed, tamrikHeadBytes);
+  if (now.state === 'unreadable') return {state: 'unreadable', reason: now.reason};
+  if (!tamrikSame(now.bytes, image.listing)) return {state: 'changed'};
+  const files = rows.map((row) => forms.map((form) => tamrikCopyRow(handed, row, form,
+                                                                     image.sortByName)));
+  const lost = files.flat().find((file) => file.state === 'no-row' || file.state === 'unreadable');
+  return lost ? {state: 'changed'} : {state: 'copied', files};
 }
 
 // What the reader read of the image, no further than it read: the head,
@@ -245,6 +282,19 @@ const tamrikHandlers = {
     tamrikQueue.length = 0;
     for (const job of live) tamrikQueue.push(job);
     tamrikPost('dropped', {jobs: dropped.map((job) => [job.id, job.round])});
+  },
+  async copy({request, image, rows, forms}) {
+    let copied;
+    try {
+      copied = await tamrikCopy({image, rows, forms});
+    } catch (error) {
+      copied = error instanceof WebAssembly.RuntimeError ?
+          {state: 'stopped', reason: `the reader stopped on it (${error.message})`} :
+          error instanceof DOMException ? {state: 'unreadable', reason: tamrikBrowserReason(error.name)} :
+          {state: 'unreadable', reason: String(error?.message ?? error)};
+    }
+    const transfer = (copied.files ?? []).flat().map((file) => file.bytes.buffer);
+    tamrikPost('copied', {request, copied}, transfer);
   },
   list({jobs}) {
     for (const job of jobs) {

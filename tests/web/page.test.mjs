@@ -1070,6 +1070,120 @@ async function longTasks(action) {
   return {result, longest: Math.max(0, ...tasks), total: tasks.reduce((a, b) => a + b, 0)};
 }
 
+// What the command line copies out of an image: `tamrik -x FLAGS -p`.
+const cliCopy = (flags, file, name) => execFileSync(tamrik, ['-x', ...flags, '-p', file, name]);
+
+// A text as the view shows it: LF or CR LF ends a line, every other byte
+// shows as in a listing.
+const textView = (bytes) => shownBytes(Buffer.from(bytes.toString('latin1')
+    .replace(/\r\n/g, '\n'), 'latin1'));
+
+// The first 64 KiB as a hex dump: offset, 16 bytes, their printable
+// characters.
+function hexView(bytes) {
+  const lines = [];
+  for (let at = 0; at < Math.min(bytes.length, 65536); at += 16) {
+    const row = [...bytes.subarray(at, at + 16)];
+    lines.push(`${at.toString(16).padStart(8, '0')}  ` +
+               row.map((byte) => byte.toString(16).padStart(2, '0')).join(' ').padEnd(47) +
+               `  ${row.map((byte) => (byte >= 0x20 && byte < 0x7f ? String.fromCharCode(byte) :
+                                                                  '.')).join('')}`);
+  }
+  return lines.join('\n');
+}
+
+// A zip's members as Python's zipfile reads them, checked against their CRC.
+function unzipped(file) {
+  const script = 'import base64, json, sys, zipfile\n' +
+      'z = zipfile.ZipFile(sys.argv[1])\n' +
+      'assert z.testzip() is None\n' +
+      'print(json.dumps({i.filename: base64.b64encode(z.read(i)).decode() for i in z.infolist()}))';
+  const members = JSON.parse(execFileSync('python3', ['-c', script, file]));
+  return new Map(Object.entries(members).map(([name, data]) => [name, Buffer.from(data, 'base64')]));
+}
+
+// The row's button that opens the named file.
+const rowButton = (name) => page.evaluateHandle((name) => [...document.querySelectorAll(
+    'table.entries button.open')].find((button) => button.textContent === name), name);
+
+const TEXT_IMAGE = path.join(shared, 'images/mafleming__HP71MultiMod/sample.lif');
+const OPENED = [
+  {name: 'MYWORDS', text: true, open: (button) => button.click()},
+  {name: 'SYS1', text: false, open: async (button) => {
+    await button.focus();
+    await page.keyboard.press('Enter');
+  }},
+];
+
+test('a row opens its file, whose view and saves are what the command line copies',
+     {skip: !fs.existsSync(TEXT_IMAGE) && 'no real text file'}, async () => {
+  await setToggles(TOGGLES[0]);
+  await hand('choose', [TEXT_IMAGE]);
+  await page.evaluate(axeSource);
+  for (const {name, text, open} of OPENED) {
+    await open(await rowButton(name));
+    await page.waitForSelector('dialog.file-view pre.file-content');
+    const stored = cliCopy([], TEXT_IMAGE, name);
+    assert.equal(await page.$eval('dialog.file-view pre', (pre) => pre.textContent),
+                 text ? textView(cliCopy(['-a'], TEXT_IMAGE, name)) : hexView(stored), name);
+    const saves = [['Save', name, stored], ['Save with its entry', name,
+                                            cliCopy(['-e'], TEXT_IMAGE, name)]];
+    if (text) saves.push(['Save as text', `${name}.txt`, cliCopy(['-a'], TEXT_IMAGE, name)]);
+    for (const [label, saved, want] of saves) {
+      assert.deepEqual(await download(saved, `aria/${label}[role="button"]`), want, `${name}: ${label}`);
+    }
+    assert.equal(await page.$('aria/Save as text[role="button"]') !== null, text, 'Save as text');
+    for (const scheme of ['light', 'dark']) {
+      await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: scheme}]);
+      for (const width of [800, 390]) {
+        await page.setViewport({width, height: 700});
+        const violations = await page.evaluate(() => axe.run(document).then((results) =>
+          results.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`)));
+        assert.deepEqual(violations, [], `${name}, ${scheme}, ${width} px`);
+        const fit = await page.$eval('dialog.file-view', (dialog) => {
+          const {left, right} = dialog.getBoundingClientRect();
+          return {left, right, page: document.documentElement.scrollWidth};
+        });
+        assert.ok(fit.left >= 0 && fit.right <= width && fit.page <= width,
+                  `${name}: the view fits ${width} px: ${JSON.stringify(fit)}`);
+      }
+    }
+    await page.emulateMediaFeatures([]);
+    await page.setViewport({width: 800, height: 600});
+    // Closed from the keyboard, the focus is back on the row.
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => !document.querySelector('dialog'));
+    assert.equal(await page.evaluate(() => document.activeElement.textContent), name);
+  }
+
+  // All files: one zip named after the image, of the files the command line
+  // writes, under its names.
+  const copies = fs.mkdtempSync(path.join(scratch, 'copies-'));
+  execFileSync(tamrik, ['-x', TEXT_IMAGE], {cwd: copies});
+  const zip = path.join(copies, '..', `${path.basename(copies)}.zip`);
+  fs.writeFileSync(zip, await download('sample.zip', 'aria/Save all files of sample.lif'));
+  const members = unzipped(zip);
+  assert.deepEqual([...members.keys()].sort(), fs.readdirSync(copies).sort(), 'names');
+  for (const [member, bytes] of members) {
+    assert.deepEqual(bytes, fs.readFileSync(path.join(copies, member)), member);
+  }
+  assert.match(await page.$eval('#status', (status) => status.textContent),
+               new RegExp(`^Saved sample.zip: ${members.size} files.$`));
+
+  // Changed since it was listed: the view says so, and offers no copy.
+  const changed = path.join(scratch, 'changed-since.lif');
+  fs.copyFileSync(TEXT_IMAGE, changed);
+  await hand('choose', [changed]);
+  fs.copyFileSync(trek, changed);
+  fs.utimesSync(changed, new Date(), new Date(Date.now() + 60000));
+  await (await rowButton('MYWORDS')).click();
+  await page.waitForSelector('dialog.file-view p.error');
+  assert.match(await page.$eval('dialog.file-view p.error', (p) => p.textContent), /changed/);
+  assert.equal(await page.$('dialog.file-view pre'), null);
+  await page.keyboard.press('Escape');
+  await clear();
+});
+
 test('budgets: site size, memory, 1,000 images, quick toggles, 200,000 entries', async (t) => {
   const size = fs.readdirSync(siteDir).reduce((sum, file) =>
     sum + fs.statSync(path.join(siteDir, file)).size, 0);
