@@ -4,7 +4,7 @@
 // the others read it, ask for changes here, and take what changed to draw
 // it (`takeChange` and the like), after `onChange` has asked for a drawing.
 //
-// An image is {id, path, name, shownPath, title, key} with either a File
+// An image is {id, path, name, shownPath, title} with either a File
 // (`file`), a zip member (`zip`, `member`) or neither (a `problem`, or a
 // damaged archive), and what became of it: its `state` (one of States'),
 // `reason` and `note`, `result` (the lister's), `volume` (its summary),
@@ -28,7 +28,7 @@ function createCatalogue({pool, onChange}) {
     repeated: 0,
   };
   const byId = new Map();
-  const byKey = new Map();
+  const byPath = new Map();  // the images of each path
   let nextId = 1;
   // What the page is to draw: images whose row (false) or also directory
   // (true) changed, whether rows moved and whether the status is to count
@@ -45,13 +45,13 @@ function createCatalogue({pool, onChange}) {
   // A path as a title: a name can be as long as an archive allows.
   const titleOf = (path) => (path.length > 300 ? path.slice(0, 299) + '…' : path);
 
-  // The same file handed twice: the same path, size and time of change.
-  function keyOf(item) {
-    const what = item.file ?? item.zip;
-    if (!what) return `${item.path}\n${item.problem ?? item.damage}`;
-    const size = item.member ? item.member.size : item.file.size;
-    return `${item.path}\n${size}\n${what.lastModified ?? ''}`;
-  }
+  // The same file handed twice: the same path, then the same size and time
+  // of change, asked of the browser only then, as each is a look at the file.
+  const sameFile = (a, b) => (a.member ? Boolean(b.member) && a.member.size === b.member.size &&
+                                         a.zip.lastModified === b.zip.lastModified :
+      a.file ? Boolean(b.file) && a.file.size === b.file.size &&
+               a.file.lastModified === b.file.lastModified :
+      !b.file && !b.member && (a.problem ?? a.damage) === (b.problem ?? b.damage));
 
   const listable = (image) => Boolean(image.file || image.member) && !image.problem;
   // What a toggle changes: the listings that have a table, and those not
@@ -91,13 +91,13 @@ function createCatalogue({pool, onChange}) {
     let repeated = 0;
     const fresh = [];
     for (const item of items) {
-      const key = keyOf(item);
-      if (byKey.has(key)) {
+      const same = byPath.get(item.path) ?? [];
+      if (same.some((image) => sameFile(image, item))) {
         repeated += 1;
         continue;
       }
       const shownPath = Shown.name(item.path);
-      const image = {...item, id: nextId++, key, shownPath, title: titleOf(shownPath),
+      const image = {...item, id: nextId++, shownPath, title: titleOf(shownPath),
                      state: item.damage ? 'damaged-zip' : item.fault ? 'fault' :
                          item.damaged ? 'zip-damaged' : item.problem ? 'unreadable' : 'waiting',
                      reason: item.damage || item.problem || '', note: '', result: null,
@@ -105,7 +105,7 @@ function createCatalogue({pool, onChange}) {
                      shownRows: 0};
       if (item.problem) image.result = Shown.headingOnly(image.name);
       image.found = findIn(image);
-      byKey.set(key, image);
+      byPath.set(item.path, [...same, image]);
       byId.set(image.id, image);
       fresh.push(image);
     }
@@ -189,7 +189,7 @@ function createCatalogue({pool, onChange}) {
     state.images = [];
     ordered = null;
     byId.clear();
-    byKey.clear();
+    byPath.clear();
     changes.images.clear();
     state.progress.active = false;
     state.repeated = 0;
@@ -204,7 +204,7 @@ function createCatalogue({pool, onChange}) {
     state.images.splice(state.images.indexOf(image), 1);
     ordered = null;
     byId.delete(image.id);
-    byKey.delete(image.key);
+    byPath.set(image.path, byPath.get(image.path).filter((other) => other !== image));
     changes.images.delete(image);
     changes.recount = true;
     onChange();

@@ -43,6 +43,7 @@ function createPool({onResult, onReady, onBroken}) {
         let retire = false;
         for (const {id, round: jobRound, result, kept, retire: stopped} of results) {
           const at = slot.jobs.findIndex((job) => job.id === id && job.round === jobRound);
+          if (at < 0) continue;
           const [job] = slot.jobs.splice(at, 1);
           if (job.live) onResult(job.id, result, kept);
           retire ||= stopped;

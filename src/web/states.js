@@ -22,8 +22,7 @@ const States = (() => {
                     error: true, message: (image) => `This zip archive is damaged: ${image.reason}.`},
     'unreadable': {status: 'could not be read', lister: true, error: true,
                    message: (image) => `This file could not be read: ${image.reason}.`},
-    'fault': {status: 'fault of the page', counted: ['met a fault of the page',
-                                                     'met a fault of the page'], error: true,
+    'fault': {status: 'fault of the page', counted: ['met a fault of the page'], error: true,
               message: (image) => `The page met a fault of its own in this file: ${image.reason}.`},
     'not-lif': {status: 'not a LIF image', counted: [, 'not LIF images'], lister: true,
                 message: () => 'This file is not a LIF image, nor a Teledisk, ImageDisk or HFE ' +
