@@ -7,11 +7,20 @@
 // hands it in again for the next listing of the image, so that toggles and
 // sorting never touch the file. Zip members are unpacked here, with the
 // page's own unpack (Zip), checked against their CRC-32.
-// The module is embedded; without fetch its loader decodes it in place
-// instead of fetching its own data: URL. The worker needs no network.
+// The module is embedded and unpacked here; the worker needs no network.
 var fetch = undefined;
 
 var Module = {
+  // The module's wasm comes deflated (tamrikWasm, in base64). A failure
+  // here is the worker's error: it cannot start.
+  instantiateWasm(imports, receive) {
+    const packed = Uint8Array.from(atob(tamrikWasm), (char) => char.charCodeAt(0));
+    new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')))
+        .arrayBuffer().then((wasm) => WebAssembly.instantiate(wasm, imports))
+        .then(({instance, module}) => receive(instance, module))
+        .catch((error) => setTimeout(() => { throw error; }));
+    return {};
+  },
   onRuntimeInitialized() {
     tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
