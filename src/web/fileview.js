@@ -182,17 +182,18 @@ const FileView = (() => {
     });
   }
 
-  // A DOS date and time from the listing's YY/MM/DD and HH:MM, the year
-  // 1970 to 2069 as the command line reads it; none when it is no date.
-  function stampOf({date, time}) {
-    const [year, month, day, hour, minute] = [...date.split('/'), ...time.split(':')].map(Number);
+  // The entry's date and time, the year 1970 to 2069 as the command line
+  // reads it; none when it is no date.
+  function stampOf({date, time, second: seconds}) {
+    const [year, month, day, hour, minute, second] =
+        [...date.split('/'), ...time.split(':'), seconds].map(Number);
     const full = year + (year < 70 ? 2000 : 1900);
-    const real = new Date(Date.UTC(full, month - 1, day, hour, minute));
+    const real = new Date(Date.UTC(full, month - 1, day));
     if (!(real.getUTCDate() === day && real.getUTCMonth() === month - 1 && hour < 24 &&
-          minute < 60)) {
+          minute < 60 && second < 60)) {
       return null;
     }
-    return {year: full, month, day, hour, minute};
+    return {year: full, month, day, hour, minute, second};
   }
 
   // Every file of the image as stored, in one zip named after the image;

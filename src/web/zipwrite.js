@@ -23,10 +23,11 @@ const ZipWrite = (() => {
   // 1980-01-01 00:00, the earliest a zip can say, for a file with no date.
   const NO_DATE = {date: (1 << 5) | 1, time: 0};
 
-  // The MS-DOS date and time of {year, month, day, hour, minute}.
+  // The MS-DOS date and time of {year, month, day, hour, minute, second},
+  // to the even second below.
   const dosStamp = (stamp) => (stamp && stamp.year >= 1980 ?
     {date: ((stamp.year - 1980) << 9) | (stamp.month << 5) | stamp.day,
-     time: (stamp.hour << 11) | (stamp.minute << 5)} : NO_DATE);
+     time: (stamp.hour << 11) | (stamp.minute << 5) | (stamp.second >> 1)} : NO_DATE);
 
   // The archive of members {name (ASCII), bytes, stamp}, as a Blob.
   function zip(members) {

@@ -1097,9 +1097,11 @@ function unzipped(file) {
   const script = 'import base64, json, sys, zipfile\n' +
       'z = zipfile.ZipFile(sys.argv[1])\n' +
       'assert z.testzip() is None\n' +
-      'print(json.dumps({i.filename: base64.b64encode(z.read(i)).decode() for i in z.infolist()}))';
+      'print(json.dumps({i.filename: [base64.b64encode(z.read(i)).decode(), i.date_time]\n' +
+      '                  for i in z.infolist()}))';
   const members = JSON.parse(execFileSync('python3', ['-c', script, file]));
-  return new Map(Object.entries(members).map(([name, data]) => [name, Buffer.from(data, 'base64')]));
+  return new Map(Object.entries(members).map(([name, [data, stamp]]) =>
+    [name, {bytes: Buffer.from(data, 'base64'), stamp}]));
 }
 
 // The row's button that opens the named file.
@@ -1164,8 +1166,13 @@ test('a row opens its file, whose view and saves are what the command line copie
   fs.writeFileSync(zip, await download('sample.zip', 'aria/Save all files of sample.lif'));
   const members = unzipped(zip);
   assert.deepEqual([...members.keys()].sort(), fs.readdirSync(copies).sort(), 'names');
-  for (const [member, bytes] of members) {
-    assert.deepEqual(bytes, fs.readFileSync(path.join(copies, member)), member);
+  // Each dated as the command line dates its copy, to the even second.
+  for (const [member, {bytes, stamp}] of members) {
+    const copy = path.join(copies, member);
+    assert.deepEqual(bytes, fs.readFileSync(copy), member);
+    const time = fs.statSync(copy).mtime;
+    assert.deepEqual(stamp, [time.getFullYear(), time.getMonth() + 1, time.getDate(),
+                             time.getHours(), time.getMinutes(), time.getSeconds() & ~1], member);
   }
   assert.match(await page.$eval('#status', (status) => status.textContent),
                new RegExp(`^Saved sample.zip: ${members.size} files.$`));
