@@ -191,6 +191,7 @@ int extractFiles(const Options& options, const LineWriter& notes) {
   if (!note.empty()) said.failure({imageName}, note);
   const std::vector<std::size_t> chosen = chosenEntries(volume, options, said);
   const std::vector<std::string> names = files::safeNames(volume.entries);
+  if (options.toStdout) platform::binaryStandardOutput();
   Extraction extraction(options, said, image, opened, readError);
   try {
     for (const std::size_t index : chosen) extraction.copy(volume.entries[index], names[index]);

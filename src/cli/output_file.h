@@ -17,6 +17,10 @@ namespace tamrik::platform {
 // How a line of converted text ends on this platform.
 std::string_view textLineEnd();
 
+// Standard output passes the bytes of -p as they are: Windows would
+// otherwise make each LF byte of a file CR LF.
+void binaryStandardOutput();
+
 class OutputFile {
  public:
   enum class Created : uint8_t { kCreated, kExists, kFailed };

@@ -28,6 +28,8 @@ std::string_view textLineEnd() {
   return "\n";
 }
 
+void binaryStandardOutput() {}
+
 OutputFile::~OutputFile() {
   discard();
 }

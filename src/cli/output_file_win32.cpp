@@ -5,6 +5,8 @@
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
+#include <fcntl.h>
+#include <io.h>
 #include <windows.h>
 
 #include <algorithm>
@@ -43,6 +45,10 @@ HANDLE handleOf(std::intptr_t handle) {
 
 std::string_view textLineEnd() {
   return "\r\n";
+}
+
+void binaryStandardOutput() {
+  ::_setmode(1, _O_BINARY);
 }
 
 OutputFile::~OutputFile() {
