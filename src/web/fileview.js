@@ -28,7 +28,11 @@ const FileView = (() => {
         copied({request, copied}) {
           asked.get(request)?.(copied);
           asked.delete(request);
-          if (copied.state === 'stopped') end(started);
+          // A module whose memory grew for a file keeps it: ended, it
+          // gives it back.
+          const full = copied.files?.some((forms) =>
+            forms.some((file) => file.state === 'out-of-memory'));
+          if (copied.state === 'stopped' || full) end(started);
         },
       }, data);
       worker.onerror = (event) => {
@@ -68,6 +72,7 @@ const FileView = (() => {
     switch (copied.state) {
       case 'changed': return 'The image changed since it was listed: use "Read again" to list it anew.';
       case 'unreadable': return `The image could not be read now: ${copied.reason}.`;
+      case 'too-large': return `The page cannot hold these files at once: ${copied.reason}.`;
       default: return `The image could not be read now: ${copied.reason || 'the reader stopped'}.`;
     }
   }

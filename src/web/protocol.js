@@ -23,8 +23,8 @@ const Protocol = (() => {
     dropped: {jobs: Array},
     results: {results: Array},
     // The copies asked for: {state ('copied', 'changed', 'unreadable',
-    // 'stopped'), reason, files: per row, per form {state, name, bytes,
-    // isText, note}}.
+    // 'too-large', 'stopped'), reason, files: per row, per form {state,
+    // name, bytes, isText, note}}.
     copied: {request: Number, copied: Object},
   };
   const is = {[Array.name]: Array.isArray, [Number.name]: Number.isInteger,

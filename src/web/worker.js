@@ -162,6 +162,9 @@ function tamrikCopyRow(handed, row, form, sortByName) {
           note: tamrikNoteOf(Module._tamrikFileNote, Module._tamrikFileNoteSize)};
 }
 
+// What one request copies at most, all files and forms together.
+const tamrikCopyBytes = 1024 * MiB;
+
 const tamrikSame = (a, b) => a.length === b.length && a.every((byte, i) => byte === b[i]);
 
 // Copies rows out of an image read from its file only now. It is listed
@@ -175,10 +178,22 @@ async function tamrikCopy({image, rows, forms}) {
   const now = tamrikList(image, handed, tamrikHeadBytes);
   if (now.state === 'unreadable') return {state: 'unreadable', reason: now.reason};
   if (!tamrikSame(now.bytes, image.listing)) return {state: 'changed'};
-  const files = rows.map((row) => forms.map((form) => tamrikCopyRow(handed, row, form,
-                                                                     image.sortByName)));
-  const lost = files.flat().find((file) => file.state === 'no-row' || file.state === 'unreadable');
-  return lost ? {state: 'changed'} : {state: 'copied', files};
+  const files = [];
+  let total = 0;
+  for (const row of rows) {
+    files.push(forms.map((form) => tamrikCopyRow(handed, row, form, image.sortByName)));
+    const copies = files.at(-1);
+    if (copies.some((file) => file.state === 'no-row' || file.state === 'unreadable')) {
+      return {state: 'changed'};
+    }
+    // Files may share sectors: a hostile directory can name the whole image
+    // many times over.
+    total += copies.reduce((sum, file) => sum + file.bytes.length, 0);
+    if (total > tamrikCopyBytes) {
+      return {state: 'too-large', reason: `they come to more than ${tamrikCopyBytes / MiB} MiB`};
+    }
+  }
+  return {state: 'copied', files};
 }
 
 // What the reader read of the image, no further than it read: the head,
