@@ -22,7 +22,7 @@ target_link_options(tamrik_web PRIVATE
   -sALLOW_MEMORY_GROWTH=1
   -sINITIAL_MEMORY=4MB
   -sTOTAL_STACK=256KB
-  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikLayout,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize,_tamrikNote,_tamrikNoteSize,_tamrikFaults,_tamrikFaultsSize,_tamrikFile,_tamrikFileBytes,_tamrikFileSize,_tamrikFileName,_tamrikFileNameSize,_tamrikFileIsText,_tamrikFileNote,_tamrikFileNoteSize
+  -sEXPORTED_FUNCTIONS=_tamrikNameBuffer,_tamrikList,_tamrikLayout,_tamrikOutput,_tamrikLineEnds,_tamrikLineCount,_tamrikWords,_tamrikWordCount,_tamrikTexts,_tamrikTextSize,_tamrikNote,_tamrikNoteSize,_tamrikFaults,_tamrikFaultsSize,_tamrikFile,_tamrikFileHold,_tamrikFileBytes,_tamrikFileSize,_tamrikFileName,_tamrikFileNameSize,_tamrikFileIsText,_tamrikFileNote,_tamrikFileNoteSize
 )
 # emcc's JS optimizer needs acorn, which a node that is not Debian's does
 # not find by itself.

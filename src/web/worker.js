@@ -178,6 +178,15 @@ async function tamrikCopy({image, rows, forms}) {
   const now = tamrikList(image, handed, tamrikHeadBytes);
   if (now.state === 'unreadable') return {state: 'unreadable', reason: now.reason};
   if (!tamrikSame(now.bytes, image.listing)) return {state: 'changed'};
+  Module._tamrikFileHold(1);
+  try {
+    return tamrikCopyRows(handed, image, rows, forms);
+  } finally {
+    Module._tamrikFileHold(0);
+  }
+}
+
+function tamrikCopyRows(handed, image, rows, forms) {
   const files = [];
   let total = 0;
   for (const row of rows) {

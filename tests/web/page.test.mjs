@@ -51,10 +51,12 @@ function cli(flags, file) {
 
 // The same on a terminal, where the command line itself shows control bytes
 // of names and labels as "?", a newline among them; the terminal's CR LF is
-// read as LF.
+// read as LF. What it says on standard error, which the terminal would
+// show among the lines, is no part of the listing.
 function cliOnTerminal(flags, file) {
   const quote = (word) => `'${word.replace(/'/g, `'\\''`)}'`;
-  const out = execFileSync('script', ['-qec', `${quote(tamrik)} ${flags} ${quote(file)}`,
+  const out = execFileSync('script', ['-qec',
+                                      `${quote(tamrik)} ${flags} ${quote(file)} 2>/dev/null`,
                                       '/dev/null']);
   return Buffer.from(out.toString('latin1').replace(/\r\n/g, '\n'), 'latin1');
 }
@@ -1109,9 +1111,11 @@ const rowButton = (name) => page.evaluateHandle((name) => [...document.querySele
     'table.entries button.open')].find((button) => button.textContent === name), name);
 
 const TEXT_IMAGE = path.join(shared, 'images/mafleming__HP71MultiMod/sample.lif');
+// Opened by mouse and by keyboard; in the listing's order and sorted by
+// name, where the row's number is another.
 const OPENED = [
-  {name: 'MYWORDS', text: true, open: (button) => button.click()},
-  {name: 'SYS1', text: false, open: async (button) => {
+  {name: 'MYWORDS', text: true, toggles: TOGGLES[0], open: (button) => button.click()},
+  {name: 'SYS1', text: false, toggles: TOGGLES[1], open: async (button) => {
     await button.focus();
     await page.keyboard.press('Enter');
   }},
@@ -1122,7 +1126,8 @@ test('a row opens its file, whose view and saves are what the command line copie
   await setToggles(TOGGLES[0]);
   await hand('choose', [TEXT_IMAGE]);
   await page.evaluate(axeSource);
-  for (const {name, text, open} of OPENED) {
+  for (const {name, text, toggles, open} of OPENED) {
+    await setToggles(toggles);
     await open(await rowButton(name));
     await page.waitForSelector('dialog.file-view pre.file-content');
     const stored = cliCopy([], TEXT_IMAGE, name);
@@ -1162,20 +1167,25 @@ test('a row opens its file, whose view and saves are what the command line copie
   // writes, under its names.
   const copies = fs.mkdtempSync(path.join(scratch, 'copies-'));
   execFileSync(tamrik, ['-x', TEXT_IMAGE], {cwd: copies});
-  const zip = path.join(copies, '..', `${path.basename(copies)}.zip`);
-  fs.writeFileSync(zip, await download('sample.zip', 'aria/Save all files of sample.lif'));
-  const members = unzipped(zip);
-  assert.deepEqual([...members.keys()].sort(), fs.readdirSync(copies).sort(), 'names');
-  // Each dated as the command line dates its copy, to the even second.
-  for (const [member, {bytes, stamp}] of members) {
-    const copy = path.join(copies, member);
-    assert.deepEqual(bytes, fs.readFileSync(copy), member);
-    const time = fs.statSync(copy).mtime;
-    assert.deepEqual(stamp, [time.getFullYear(), time.getMonth() + 1, time.getDate(),
-                             time.getHours(), time.getMinutes(), time.getSeconds() & ~1], member);
+  for (const toggles of [TOGGLES[0], TOGGLES[1]]) {
+    await setToggles(toggles);
+    const zip = path.join(copies, '..', `${path.basename(copies)}${toggles.flags}.zip`);
+    fs.writeFileSync(zip, await download('sample.zip', 'aria/Save all files of sample.lif'));
+    const members = unzipped(zip);
+    assert.deepEqual([...members.keys()].sort(), fs.readdirSync(copies).sort(), 'names');
+    // Each dated as the command line dates its copy, to the even second.
+    for (const [member, {bytes, stamp}] of members) {
+      const copy = path.join(copies, member);
+      assert.deepEqual(bytes, fs.readFileSync(copy), `${member} ${toggles.flags}`);
+      const time = fs.statSync(copy).mtime;
+      assert.deepEqual(stamp, [time.getFullYear(), time.getMonth() + 1, time.getDate(),
+                               time.getHours(), time.getMinutes(), time.getSeconds() & ~1],
+                       member);
+    }
+    assert.match(await page.$eval('#status', (status) => status.textContent),
+                 new RegExp(`^Saved sample.zip: ${members.size} files.$`));
   }
-  assert.match(await page.$eval('#status', (status) => status.textContent),
-               new RegExp(`^Saved sample.zip: ${members.size} files.$`));
+  await setToggles(TOGGLES[0]);
 
   // Changed since it was listed: the view says so, and offers no copy.
   const changed = path.join(scratch, 'changed-since.lif');
