@@ -11,7 +11,8 @@
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
 
-// Module.tamrikFile is the File the worker was handed. Each read through
+// Module.tamrikFile is the file the worker was handed: its size, and
+// read(from, to), its bytes, at once. Each read of a File through
 // FileReaderSync is a round trip to the browser, so a window of 64 KiB is
 // read at once and the reader's buffers are filled from it: the header and
 // directory of most images take one read. The worker may have read the
@@ -31,8 +32,8 @@ EM_JS(int, tamrikOpenHandedFile, (), {
   if (!file) return 0;
   try {
     const asked = head ? Module.tamrikHeadAsked : 65536;
-    const data = head || new FileReaderSync().readAsArrayBuffer(file.slice(0, asked));
-    Module.tamrikWindow = {offset: 0, data: new Uint8Array(data), toEnd: data.byteLength < asked};
+    const data = head ? new Uint8Array(head) : file.read(0, asked);
+    Module.tamrikWindow = {offset: 0, data, toEnd: data.length < asked};
     return 1;
   } catch (error) {
     Module.tamrikOpenError = String(error && error.name || error);
@@ -46,9 +47,8 @@ EM_JS(int, tamrikReadHandedFile, (double offset, char* into, int bytes), {
     if (offset < window.offset ||
         (offset + bytes > window.offset + window.data.length && !window.toEnd)) {
       const size = Math.max(bytes, 65536);
-      const data =
-          new FileReaderSync().readAsArrayBuffer(Module.tamrikFile.slice(offset, offset + size));
-      window = Module.tamrikWindow = {offset, data: new Uint8Array(data), toEnd: data.byteLength < size};
+      const data = Module.tamrikFile.read(offset, offset + size);
+      window = Module.tamrikWindow = {offset, data, toEnd: data.length < size};
     }
     const got = window.data.subarray(offset - window.offset, offset - window.offset + bytes);
     HEAPU8.set(got, into);

@@ -320,7 +320,7 @@ function createCatalogue({pool, onChange}) {
     if (state.overviewSort.key !== 'path') changes.moved = true;
   }
 
-  return {state, inOrder, counts, progress, add, result, setToggles, readAgain, cancel, cancelled,
+  return {state, holds: (image) => byId.get(image.id) === image, inOrder, counts, progress, add, result, setToggles, readAgain, cancel, cancelled,
           listRest, clear, remove, find, visible, showOthers, setOpen, setAllOpen, showMore,
           setText, sortDirectories, sortOverview, takeChange, changesLeft,
           moved: () => changes.moved, takeMoved: () => takeFlag('moved'),

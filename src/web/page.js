@@ -119,11 +119,10 @@ function chunk(index) {
 // take the page long to lay out.
 function placeSome() {
   const started = performance.now();
-  const images = new Set(state.images);
   for (let made = 0; drawn.placing.at < drawn.placing.order.length && made < 100 &&
                      performance.now() - started < 8;) {
     const image = drawn.placing.order[drawn.placing.at++];
-    if (!images.has(image)) continue;
+    if (!catalogue.holds(image)) continue;
     if (!Overview.rowsOf(image)) {
       made += 1;
       const row = Overview.row(image, {

@@ -25,8 +25,9 @@ function createPool({onResult, onReady, onBroken}) {
   // browser together, and a new round drops those not yet started. Jobs
   // from what was kept read nothing and take a moment each: more of them
   // keep a worker from waiting for the page.
-  const JOBS_AT_ONCE = 8;
+  const JOBS_AT_ONCE = 16;
   const KEPT_JOBS_AT_ONCE = 32;
+  const HEAD_BYTES = 8192;
 
   // What a worker says, by type.
   function handlers(slot) {
@@ -97,8 +98,25 @@ function createPool({onResult, onReady, onBroken}) {
         slot.jobs.push({id: job.id, round: job.round, live: true, job});
         jobs.push(job);
       }
-      if (jobs.length > 0) slot.worker.postMessage(Protocol.make('list', {jobs}));
+      if (jobs.length > 0) send(slot, jobs);
     }
+  }
+
+  // A file's first bytes, which hold the header and most directories, are
+  // read here, where the file was chosen, as a page that only read them
+  // would: the look at the file that reading it takes first is then not
+  // taken again to hand it to a worker, nor by the worker to read it.
+  async function send(slot, jobs) {
+    await Promise.all(jobs.map(async (job) => {
+      if (!job.file || job.kept || job.head) return;
+      try {
+        job.head = await job.file.slice(0, HEAD_BYTES).arrayBuffer();
+        job.size = job.file.size;
+      } catch (error) {
+        job.headError = error.name;
+      }
+    }));
+    if (slots.includes(slot)) slot.worker.postMessage(Protocol.make('list', {jobs}));
   }
 
   // Ends the workers still in outdated work once it had a moment to finish.
@@ -120,7 +138,8 @@ function createPool({onResult, onReady, onBroken}) {
     // was kept of them where the image has it.
     list(images, {sortByName, alwaysBytes}) {
       const jobs = images.map((image) => ({
-        id: image.id, round, name: image.name, file: image.file,
+        id: image.id, round, name: image.name, file: image.file, head: null, size: null,
+        headError: null,
         member: image.member && {zip: image.zip, ...image.member}, kept: image.kept,
         sortByName, alwaysBytes,
       }));

@@ -34,6 +34,7 @@ let tamrikLayout = null;
 const tamrikEncoder = new TextEncoder();
 const tamrikDecoder = new TextDecoder();
 const tamrikQueue = [];
+let tamrikRound = 0;  // the page's latest
 let tamrikBusy = false;
 const MiB = 1024 * 1024;
 // What is kept of one image at most; a larger directory is read again.
@@ -48,9 +49,9 @@ function tamrikText(at) {
   return tamrikDecoder.decode(HEAPU8.subarray(at, HEAPU8.indexOf(0, at)));
 }
 
-// The first bytes of a file, which hold the header and most directories, read
-// ahead while the image before is listed: a synchronous read waits for the
-// browser, several of these at once do not.
+// The first bytes of an image, which hold the header and most directories:
+// the page reads them of a file, and they are read ahead here of a zip's
+// stored member while the image before is listed.
 const tamrikHeadBytes = 8192;
 
 function tamrikReadAhead(blob) {
@@ -59,8 +60,8 @@ function tamrikReadAhead(blob) {
 }
 
 // What the reader reads from: the size and a synchronous read.
-const tamrikFileSource = (file) => ({
-  size: file.size,
+const tamrikFileSource = (file, size = file.size) => ({
+  size,
   read: (from, to) => new Uint8Array(new FileReaderSync().readAsArrayBuffer(file.slice(from, to))),
 });
 
@@ -74,13 +75,14 @@ async function tamrikMember(member) {
           head: bytes.slice(0, tamrikHeadBytes).buffer, damage};
 }
 
-// The file as the reader sees it (Module.tamrikFile): its size and slices.
-// Read from the source, each slice is kept while the image's share lasts;
-// read from what was kept, a slice that is not there is missed, and the
+// The file as the reader sees it (Module.tamrikFile): its size and its bytes
+// from one offset to another, read at once. Read from the source, each piece
+// is kept while the image's share lasts; read from what was kept, a piece
+// that is not there is missed, and the
 // image is read from its file instead.
 function tamrikHanded(size, head, source, kept) {
   const handed = {size, head, pieces: [], keptBytes: head.byteLength, whole: true, missed: false};
-  handed.slice = (from, to) => {
+  handed.read = (from, to) => {
     to = Math.min(to, size);
     if (source) {
       const bytes = source.read(from, to);
@@ -90,17 +92,17 @@ function tamrikHanded(size, head, source, kept) {
       } else {
         handed.whole = false;
       }
-      return new Blob([bytes]);
+      return bytes;
     }
     // Past the end there is nothing to keep: the size says so. A piece
     // was kept as far as the reader read, which is as far as it reads again.
-    if (from >= size) return new Blob([]);
+    if (from >= size) return new Uint8Array(0);
     const piece = kept.pieces.find(([at, bytes]) => at <= from && from < at + bytes.length);
     if (!piece) {
       handed.missed = true;
       throw new Error('not kept');
     }
-    return new Blob([piece[1].subarray(from - piece[0], to - piece[0])]);
+    return piece[1].subarray(from - piece[0], to - piece[0]);
   };
   return handed;
 }
@@ -239,7 +241,8 @@ async function tamrikRead(job) {
     if (!handed.missed) return {result};
   }
   const read = job.member ? await tamrikMember(job.member) :
-      {source: tamrikFileSource(job.file), ...await (job.head ?? tamrikReadAhead(job.file))};
+      {source: tamrikFileSource(job.file, job.size ?? undefined), head: job.head};
+  if (job.headError) throw new DOMException('', job.headError);
   if (read.error) throw read.error;
   const handed = tamrikHanded(read.source.size, read.head, read.source, null);
   const result = tamrikList(job, handed, tamrikHeadBytes);
@@ -275,9 +278,10 @@ async function tamrikRun(job) {
 }
 
 // The results go to the page a few at a time, each message costing the page
-// a task: when the jobs run out, when many are waiting or have waited long,
-// before a job that still waits for the file, and at once after a trap,
-// after which this worker lists nothing more.
+// a task: the first of a run at once, as the next job may take long; then
+// when the jobs run out, when many are waiting or have waited long, before a
+// zip member, which waits for its unpacking, and at once after a trap, after
+// which this worker lists nothing more.
 const tamrikResultsAtOnce = 32;
 const tamrikResultsWait = 50;
 
@@ -287,15 +291,17 @@ async function tamrikNext() {
   let results = [];
   let transfer = [];
   let since = 0;
+  let posted = false;
   while (tamrikQueue.length > 0) {
     const done = await tamrikRun(tamrikQueue.shift());
     if (results.length === 0) since = performance.now();
     results.push(done.said);
     for (const buffer of done.transfer) transfer.push(buffer);
     if (done.said.retire) tamrikQueue.length = 0;
-    if (tamrikQueue.length === 0 || !(tamrikQueue[0].kept || tamrikQueue[0].ready) ||
+    if (!posted || tamrikQueue.length === 0 || tamrikQueue[0].member ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
       tamrikPost('results', {results}, transfer);
+      posted = true;
       results = [];
       transfer = [];
     }
@@ -309,6 +315,7 @@ async function tamrikNext() {
 // not started are dropped and said so.
 const tamrikHandlers = {
   round({round}) {
+    tamrikRound = round;
     const dropped = tamrikQueue.filter((job) => job.round < round);
     if (dropped.length === 0) return;
     const live = tamrikQueue.filter((job) => job.round >= round);
@@ -330,13 +337,11 @@ const tamrikHandlers = {
     tamrikPost('copied', {request, copied}, transfer);
   },
   list({jobs}) {
-    for (const job of jobs) {
-      if (job.file && !job.kept) {
-        job.head = tamrikReadAhead(job.file);
-        job.head.then(() => { job.ready = true; });
-      }
-      tamrikQueue.push(job);
-    }
+    // Jobs of a round already ended, which the page sent as it began, are
+    // dropped too.
+    const late = jobs.filter((job) => job.round < tamrikRound);
+    for (const job of jobs) if (job.round >= tamrikRound) tamrikQueue.push(job);
+    if (late.length > 0) tamrikPost('dropped', {jobs: late.map((job) => [job.id, job.round])});
     tamrikNext();
   },
 };

@@ -197,7 +197,7 @@ function writeSparse(name = 'sparse-2g.lif', size = 2 ** 31, dirLength = undefin
 
 // A zip archive of the given members, as PKWARE's application note lays it out:
 // local headers with the data (or `packed` in its place), then the central
-// directory and its end, with a zip64 end record for more than 65,535.
+// directory and its end.
 function writeZip(name, members) {
   const parts = [];
   const central = [];
@@ -229,26 +229,14 @@ function writeZip(name, members) {
     offset += 30 + nameBytes.length + packed.length;
   }
   const directory = Buffer.concat(central);
-  const wide = Buffer.alloc(members.length > 0xffff ? 76 : 0);
-  if (wide.length > 0) {
-    wide.writeUInt32LE(0x06064b50, 0);
-    wide.writeBigUInt64LE(44n, 4);
-    wide.writeBigUInt64LE(BigInt(members.length), 24);
-    wide.writeBigUInt64LE(BigInt(members.length), 32);
-    wide.writeBigUInt64LE(BigInt(directory.length), 40);
-    wide.writeBigUInt64LE(BigInt(offset), 48);
-    wide.writeUInt32LE(0x07064b50, 56);
-    wide.writeBigUInt64LE(BigInt(offset + directory.length), 64);
-    wide.writeUInt32LE(1, 72);
-  }
   const end = Buffer.alloc(22);
   end.writeUInt32LE(0x06054b50, 0);
-  end.writeUInt16LE(Math.min(members.length, 0xffff), 8);
-  end.writeUInt16LE(Math.min(members.length, 0xffff), 10);
+  end.writeUInt16LE(members.length, 8);
+  end.writeUInt16LE(members.length, 10);
   end.writeUInt32LE(directory.length, 12);
   end.writeUInt32LE(offset, 16);
   const file = path.join(scratch, name);
-  fs.writeFileSync(file, Buffer.concat([...parts, directory, wide, end]));
+  fs.writeFileSync(file, Buffer.concat([...parts, directory, end]));
   return file;
 }
 
@@ -1255,20 +1243,10 @@ test('budgets: site size, memory, 1,000 images, quick toggles, 200,000 entries',
   await clear();
 });
 
-// The page's bounds on zips: members past one have it as their reason, and
-// the rest of the archive lists.
-test('zips at the bounds: 250,000 members, eight zips of 63 MiB inside', {timeout: 900000},
-     async (t) => {
-  const many = writeZip('many.zip', Array.from({length: 250000}, (_, i) => ({
-    name: `m/${i}.bin`, data: Buffer.from([i & 0xff])})));
-  let ms = await hand('choose', [many], 600000);
+// The page's bound on what zips inside may unpack: the zips past it have it
+// as their reason, and the rest of the archive lists.
+test('zips at the bounds: eight zips of 63 MiB inside', {timeout: 600000}, async (t) => {
   const status = () => page.$eval('#status', (node) => node.textContent);
-  const said = await status();
-  t.diagnostic(`250,000 members: ${said} ${ms} ms`);
-  assert.equal(said, '1 damaged zip archive, 200000 not LIF images.');
-  assert.equal((await pageImages())[0].status,
-               'damaged zip: it holds more than 200000 members; the rest are not listed');
-
   const image = fs.readFileSync(sample);
   const filler = Buffer.alloc(63 * MiB);
   const inner = fs.readFileSync(writeZip('inner.zip', [{name: 'sample.lif', data: image},
@@ -1278,11 +1256,11 @@ test('zips at the bounds: 250,000 members, eight zips of 63 MiB inside', {timeou
   const nested = writeZip('nested.zip', [
     ...Array.from({length: 8}, (_, i) => ({name: `${i}.zip`, data: inner, method: 8, packed, crc})),
     {name: 'last.lif', data: image}]);
-  ms = await hand('choose', [nested], 300000);
+  const ms = await hand('choose', [nested], 300000);
   t.diagnostic(`8 x 63 MiB nested: ${await status()} ${ms} ms`);
   assert.equal(await status(), '7 listed, 2 could not be read, 6 not LIF images.');
   const past = (await pageImages()).filter((shown) => /^could not be read/.test(shown.status));
-  assert.deepEqual(past.map((shown) => [shown.path, shown.status]), ['6', '7'].map((i) => [
+  assert.deepEqual(past.map((shown) => [shown.path, shown.status]).sort(), ['6', '7'].map((i) => [
     `nested.zip/${i}.zip`,
     'could not be read: the archives chosen with it unpack to more than 384 MiB together']));
   await clear();
