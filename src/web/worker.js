@@ -14,7 +14,10 @@ var Module = {
   // The module's wasm comes deflated (tamrikWasm, in base64). A failure
   // here is the worker's error: it cannot start.
   instantiateWasm(imports, receive) {
-    const packed = Uint8Array.from(atob(tamrikWasm), (char) => char.charCodeAt(0));
+    // A plain loop: Uint8Array.from with a function takes 40 times as long.
+    const text = atob(tamrikWasm);
+    const packed = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; i++) packed[i] = text.charCodeAt(i);
     new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')))
         .arrayBuffer().then((wasm) => WebAssembly.instantiate(wasm, imports))
         .then(({instance, module}) => receive(instance, module))
