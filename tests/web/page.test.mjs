@@ -1175,6 +1175,15 @@ test('a row opens its file, whose view and saves are what the command line copie
   }
   await setToggles(TOGGLES[0]);
 
+  // A deflated zip member is unpacked again for its file.
+  await hand('choose', [writeZip('texts.zip', [{name: 'in/sample.lif', method: 8,
+                                                 data: fs.readFileSync(TEXT_IMAGE)}])]);
+  await (await rowButton('MYWORDS')).click();
+  await page.waitForSelector('dialog.file-view pre');
+  assert.equal(await page.$eval('dialog.file-view pre', (pre) => pre.textContent),
+               textView(cliCopy(['-a'], TEXT_IMAGE, 'MYWORDS')), 'a zip member');
+  await page.keyboard.press('Escape');
+
   // Changed since it was listed: the view says so, and offers no copy.
   const changed = path.join(scratch, 'changed-since.lif');
   fs.copyFileSync(TEXT_IMAGE, changed);
