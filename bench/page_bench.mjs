@@ -8,6 +8,9 @@
 //     from it the task in which Chromium hands the chosen files over.
 // Run after .ci/web.sh has built the site and installed tests/web:
 //   node bench/page_bench.mjs [real images folder] [pairs]
+// With `profile` as the pairs, it lists the 1,000 once under Chromium's
+// profiler instead, and prints the functions that took the most time of
+// the page's own thread and of its workers.
 // The folders are hard links to the real images, so each image has a path
 // of its own and the disk holds them once.
 import fs from 'node:fs';
@@ -120,6 +123,38 @@ const median = (values) => values.slice().sort((a, b) => a - b)[Math.floor(value
 const fixed = (value) => value.toFixed(0);
 
 const thousand = folder('thousand', 1000);
+if (process.argv[3] === 'profile') {
+  await page.goto(site);
+  await new Promise((resolve) => setTimeout(resolve, 1000));
+  const threads = [['page', await page.createCDPSession()],
+                   ...page.workers().map((worker) => ['workers', worker.client])];
+  for (const [, client] of threads) {
+    await client.send('Profiler.enable');
+    await client.send('Profiler.start');
+  }
+  await watch();
+  await choose('#choose-folder', thousand);
+  await page.waitForFunction(() => window.benchEnd !== undefined, {timeout: 300000});
+  const self = {page: new Map(), workers: new Map()};
+  for (const [thread, client] of threads) {
+    const {profile} = await client.send('Profiler.stop');
+    const frames = new Map(profile.nodes.map((node) => [node.id, node.callFrame]));
+    profile.samples.forEach((id, i) => {
+      const {functionName, url, lineNumber} = frames.get(id);
+      const key = `${functionName || '(anonymous)'} ${url.split('/').pop()}:${lineNumber + 1}`;
+      self[thread].set(key, (self[thread].get(key) ?? 0) + profile.timeDeltas[i] / 1000);
+    });
+  }
+  for (const [thread, times] of Object.entries(self)) {
+    console.log(`${thread}, the most time by itself:`);
+    for (const [key, ms] of [...times].sort((a, b) => b[1] - a[1]).slice(0, 12)) {
+      console.log(`${fixed(ms).padStart(8)} ms  ${key}`);
+    }
+  }
+  await browser.close();
+  fs.rmSync(scratch, {recursive: true, force: true});
+  process.exit(0);
+}
 const ratios = [];
 const pageMs = [];
 const bareMs = [];

@@ -282,9 +282,8 @@ async function tamrikRun(job) {
 
 // The results go to the page a few at a time, each message costing the page
 // a task: the first of a run at once, as the next job may take long; then
-// when the jobs run out, when many are waiting or have waited long, before a
-// zip member, which waits for its unpacking, and at once after a trap, after
-// which this worker lists nothing more.
+// when the jobs run out, when many are waiting or have waited long, and at
+// once after a trap, after which this worker lists nothing more.
 const tamrikResultsAtOnce = 32;
 const tamrikResultsWait = 50;
 
@@ -301,7 +300,7 @@ async function tamrikNext() {
     results.push(done.said);
     for (const buffer of done.transfer) transfer.push(buffer);
     if (done.said.retire) tamrikQueue.length = 0;
-    if (!posted || tamrikQueue.length === 0 || tamrikQueue[0].member ||
+    if (!posted || tamrikQueue.length === 0 ||
         results.length >= tamrikResultsAtOnce || performance.now() - since > tamrikResultsWait) {
       tamrikPost('results', {results}, transfer);
       posted = true;

@@ -326,15 +326,22 @@ function tamrikZip() {
   // place for a stored member too large to hold, with `damage` when the
   // check sum differs. Throws Damaged when the data cannot be had.
   async function unpack(zip, {offset, method, packedSize, size, crc}) {
-    const local = await read(zip, offset, offset + 30);
+    // A small member comes in one read with its local header.
+    const small = packedSize <= 256 * 1024;
+    const local = await read(zip, offset, offset + 30 + (small ? 1024 + packedSize : 0));
     if (local.byteLength < 30 || local.getUint32(0, true) !== LOCAL) {
       throw new Damaged('its entry in the archive is damaged');
     }
-    const start = offset + 30 + local.getUint16(26, true) + local.getUint16(28, true);
-    const packed = zip.slice(start, start + packedSize);
+    const at = 30 + local.getUint16(26, true) + local.getUint16(28, true);
+    const packed = zip.slice(offset + at, offset + at + packedSize);
     if (packed.size !== packedSize) throw new Damaged('the archive ends inside it');
     const keep = size <= unpackBound;
-    let stream = packed.stream();
+    let stream = at + packedSize > local.byteLength ? packed.stream() : new ReadableStream({
+      start(controller) {
+        controller.enqueue(bytesOf(local, at, packedSize));
+        controller.close();
+      },
+    });
     if (method === 8) stream = stream.pipeThrough(new DecompressionStream('deflate-raw'));
     const reader = stream.getReader();
     const chunks = [];

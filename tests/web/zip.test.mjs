@@ -13,7 +13,8 @@ import zlib from 'node:zlib';
 const here = path.dirname(fileURLToPath(import.meta.url));
 const zipScript = path.join(here, '../../src/web/zip.js');
 // The classic script as the page loads it, with only what a browser gives.
-const context = vm.createContext({Blob, DecompressionStream, TextDecoder, DOMException});
+const context = vm.createContext({Blob, DecompressionStream, ReadableStream, TextDecoder,
+                                  DOMException});
 vm.runInContext(fs.readFileSync(zipScript, 'utf8'), context, {filename: zipScript});
 const Zip = vm.runInContext('Zip', context);
 
