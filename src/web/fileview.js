@@ -59,6 +59,7 @@ const FileView = (() => {
     } catch (error) {
       return {state: 'stopped', reason: error.message};
     }
+    if (!worker) return {state: 'stopped', reason: 'the reader stopped'};
     const request = next++;
     const copied = new Promise((resolve) => asked.set(request, resolve));
     worker.postMessage(Protocol.make('copy', {request, rows, forms, image: {
