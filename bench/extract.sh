@@ -8,12 +8,12 @@
 # The floppies' files are filled first: LIF text records in the TEXT files
 # (type 1), so that -a converts them, and bytes in all the others, so that
 # no file is a hole.
-# usage: bench/extract.sh [IMAGES [RUNS]]   (default 1000 images, 7 runs)
+# usage: bench/extract.sh [IMAGES [RUNS]]   (default 1000 images, 5 runs)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . bench/timing.sh
 images=${1:-1000}
-runs=${2:-7}
+runs=${2:-5}
 build=${TAMRIK_BENCH_BUILD:-build-bench}
 
 cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DTAMRIK_BENCHMARK=ON >/dev/null
@@ -69,10 +69,12 @@ files=$(find "$work/stored" -type f | wc -l)
 bytes=$(du -sb --apparent-size "$work/stored" | cut -f1)
 texts=$(find "$work/text" -name '*.txt' | wc -l)
 
-# fresh FORM: empty folders to copy into, made outside the timed runs.
+# Empty folders to copy into, made outside the timed runs.
 fresh() {
   rm -rf "$work/out"
-  for name in $list; do mkdir -p "$work/out/$name"; done
+  mkdir "$work/out"
+  # shellcheck disable=SC2086
+  (cd "$work/out" && mkdir $list)
 }
 # One process per floppy, started by the same loop.
 extractAll() {
@@ -117,12 +119,17 @@ done
 cd "$work"
 
 echo "$images floppies, $files files, $bytes bytes as stored, $texts of the files LIF text; $runs paired rounds, medians:"
-printf '%-10s %8s %8s %8s   %8s %8s %8s   %s\n' "" "wall" "user" "sys" "cp wall" "user" "sys" "wall ratio"
+printf '%-7s %8s %7s %7s   %8s %7s %7s   %10s %10s\n' "" "wall" "user" "sys" "cp wall" "user" "sys" \
+  "wall ratio" "cpu ratio"
 for form in stored text; do
   base=0
   [ "$form" = text ] && base=6
-  printf '%-10s %8s %8s %8s   %8s %8s %8s   %s\n' "$form" \
+  # The processor time, user and system, of tamrik over cp's, round by round:
+  # on a loaded machine the steadier of the two ratios.
+  cpu=$(awk -v b="$base" '{ t = $(b + 2) + $(b + 3); c = $(b + 5) + $(b + 6); if (c > 0) print t / c }' \
+    "$work/rounds" | median)
+  printf '%-7s %8s %7s %7s   %8s %7s %7s   %10s %10s\n' "$form" \
     "$(col $((base + 1)))" "$(col $((base + 2)))" "$(col $((base + 3)))" \
     "$(col $((base + 4)))" "$(col $((base + 5)))" "$(col $((base + 6)))" \
-    "$(ratio $((base + 1)) $((base + 4)))"
+    "$(ratio $((base + 1)) $((base + 4)))" "$cpu"
 done

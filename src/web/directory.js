@@ -64,22 +64,30 @@ const Directory = (() => {
   }
 
   // The name with the found text marked.
-  function nameCell(name, query) {
+  // The name with the found text marked, as the button that opens the
+  // file: row `i` of the listing.
+  function nameCell(name, query, i) {
     const cell = element('th');
     cell.scope = 'row';
+    const open = element('button', 'open');
+    open.type = 'button';
+    open.dataset.key = `row-${i}`;
+    open.setAttribute('aria-haspopup', 'dialog');
+    if (!name) open.setAttribute('aria-label', 'Open the file without a name');
     const at = query ? name.toLowerCase().indexOf(query) : -1;
     if (at < 0) {
-      cell.textContent = name;
+      open.textContent = name;
     } else {
-      cell.append(name.slice(0, at), element('mark', '', name.slice(at, at + query.length)),
+      open.append(name.slice(0, at), element('mark', '', name.slice(at, at + query.length)),
                   name.slice(at + query.length));
     }
+    cell.append(open);
     return cell;
   }
 
-  function tableRow(e, query, marked) {
+  function tableRow(e, query, marked, i) {
     const row = element('tr', marked ? 'match' : '');
-    row.append(element('td', 'number', `${e.no}.`), nameCell(e.name, marked ? query : ''),
+    row.append(element('td', 'number', `${e.no}.`), nameCell(e.name, marked ? query : '', i),
                element('td', '', e.type), element('td', '', e.machine),
                element('td', '', e.flags), element('td', 'number', `${e.size} ${e.unit}`),
                element('td', 'number', String(e.start)), element('td', 'number', String(e.sectors)),
@@ -117,6 +125,10 @@ const Directory = (() => {
       head.append(cell);
     }
     const body = element('tbody');
+    body.addEventListener('click', (event) => {
+      const open = event.target.closest('button.open');
+      if (open) view.onOpen(image, Number(open.dataset.key.slice(4)));
+    });
     let wanted = image.shownRows || FIRST_ROWS;
     const marked = image.found?.entries;
     if (marked?.size) {
@@ -126,7 +138,7 @@ const Directory = (() => {
     const shown = Math.min(count, wanted);
     for (let k = 0; k < shown; k++) {
       const i = rows[k];
-      body.append(tableRow(Fields.entry(image.result, i), view.query, marked?.has(i)));
+      body.append(tableRow(Fields.entry(image.result, i), view.query, marked?.has(i), i));
     }
     tableNode.append(element('thead'), body);
     tableNode.tHead.append(head);
@@ -191,6 +203,16 @@ const Directory = (() => {
     const message = States.message(image);
     if (message) {
       parts.push(element('p', States.error(image.state) || image.note ? 'error' : 'note', message));
+    }
+    // Above the listing, where a long directory does not hide it.
+    if (Fields.rowCount(image.result) > 0) {
+      const save = element('button', 'save-all', 'Save all files');
+      save.type = 'button';
+      save.dataset.key = 'save-all';
+      save.setAttribute('aria-label', `Save all files of ${image.title}`);
+      save.addEventListener('click', () => view.onSaveAll(image));
+      parts.push(element('p', 'files'));
+      parts.at(-1).append(save);
     }
     if (image.result && view.text) {
       parts.push(text(image));

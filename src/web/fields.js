@@ -60,6 +60,7 @@ const Fields = (() => {
       sectors: word('sectors'),
       date: stamp.slice(0, 8),
       time: stamp.slice(9, 14),
+      second: stamp.slice(15, 17),
     };
   }
 

@@ -38,7 +38,23 @@ const drawn = {
 let findTimer = 0;
 
 const view = () => ({...state.view, onSort: sortDirectories,
-                     onMore: (image, rows) => catalogue.showMore(image, rows)});
+                     onMore: (image, rows) => catalogue.showMore(image, rows),
+                     onOpen: openFile, onSaveAll: saveAllFiles});
+
+// Opens row i of the image's listing; the focus goes back to the row when
+// the view closes, drawn anew or not.
+function openFile(image, i) {
+  FileView.open(image, i, Fields.entry(image.result, i), () => {
+    const rows = Overview.rowsOf(image);
+    (rows?.directory?.querySelector(`[data-key="row-${i}"]`) ?? rows?.toggle ??
+     $('choose-files')).focus();
+  });
+}
+
+async function saveAllFiles(image) {
+  $('status').textContent = `Reading the files of ${image.title}…`;
+  $('status').textContent = await FileView.saveAll(image);
+}
 
 // Opens or closes the image's directory as the image says; true when it
 // was drawn anew.

@@ -11,12 +11,21 @@ const Protocol = (() => {
     // round, which drops the jobs of earlier ones not yet started.
     list: {jobs: Array},
     round: {round: Number},
+    // To a worker: copy rows of a listed image out of it, each in the forms
+    // asked (0 as stored, 1 as text, 2 with its entry). The image is {name,
+    // file, member, sortByName, alwaysBytes, listing}: what was listed and
+    // how, listed again first to tell whether it changed since.
+    copy: {request: Number, image: Object, rows: Array, forms: Array},
     // From a worker: started, with the module's layout of its results; the
     // jobs dropped, as [id, round]; results, each {id, round, result, kept,
     // retire}.
     ready: {layout: Object},
     dropped: {jobs: Array},
     results: {results: Array},
+    // The copies asked for: {state ('copied', 'changed', 'unreadable',
+    // 'too-large', 'stopped'), reason, files: per row, per form {state,
+    // name, bytes, isText, note}}.
+    copied: {request: Number, copied: Object},
   };
   const is = {[Array.name]: Array.isArray, [Number.name]: Number.isInteger,
               [Object.name]: (value) => typeof value === 'object' && value !== null};

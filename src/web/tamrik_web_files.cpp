@@ -13,13 +13,18 @@
 // line says after "tamrik: IMAGE: NAME: "), 2 no such row, 3 the image could
 // not be read or is no LIF volume (it changed or went since it was listed),
 // 4 out of memory. The bytes, the name and the note stay until the next call.
+// Between tamrikFileHold(1) and tamrikFileHold(0) the image is opened once,
+// by the first call, for all of them.
 #include <emscripten.h>
 
 #include <cstddef>
 #include <cstdint>
 #include <istream>
+#include <memory>
 #include <new>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "container/open_volume.h"
@@ -39,27 +44,61 @@ std::string fileName;
 std::string fileNote;
 bool fileIsText = false;
 
-int copyRow(std::size_t row, int form, bool sortByName) {
-  const tamrik::container::OpenedVolume opened =
-      tamrik::container::openVolume(tamrik::io::openImageFile({}).stream);
-  if (!opened.stream) return kUnreadable;
-  std::istream image(opened.stream.get());
-  tamrik::LifVolume volume(image);
-  if (!opened.refusal.empty() || !volume.readDirectory()) return kUnreadable;
-  const std::vector<const tamrik::LifDirEntry*> rows = tamrik::tableRows(volume, sortByName);
-  if (row >= rows.size()) return kNoRow;
-  const tamrik::LifDirEntry& entry = *rows[row];
-  const auto index = static_cast<std::size_t>(rows[row] - volume.entries.data());
+// The image as opened for copies: the volume, its rows in the listing's
+// order and the names of its files.
+struct OpenImage {
+  tamrik::container::OpenedVolume opened;
+  std::istream image;
+  tamrik::LifVolume volume;
+  bool sortByName;
+  std::vector<const tamrik::LifDirEntry*> rows;
+  std::vector<std::string> safe;
 
+  OpenImage(tamrik::container::OpenedVolume from, bool byName)
+      : opened(std::move(from)), image(opened.stream.get()), volume(image), sortByName(byName) {}
+};
+
+// Opened again for each copy, unless the worker holds it (tamrikFileHold):
+// to copy every row, each would read the directory and name every file.
+std::unique_ptr<OpenImage> held;
+bool holding = false;
+
+// Null when the image could not be read or is no LIF volume.
+std::unique_ptr<OpenImage> openImage(bool sortByName) {
+  auto open = std::make_unique<OpenImage>(
+      tamrik::container::openVolume(tamrik::io::openImageFile({}).stream), sortByName);
+  if (!open->opened.stream || !open->opened.refusal.empty() || !open->volume.readDirectory()) {
+    return nullptr;
+  }
+  open->rows = tamrik::tableRows(open->volume, sortByName);
+  open->safe = tamrik::files::safeNames(open->volume.entries);
+  return open;
+}
+
+int copyRow(std::size_t row, int form, bool sortByName) {
+  std::unique_ptr<OpenImage> fresh;
+  OpenImage* open = held && held->sortByName == sortByName ? held.get() : nullptr;
+  if (open == nullptr) {
+    fresh = openImage(sortByName);
+    if (!fresh) return kUnreadable;
+    open = fresh.get();
+    if (holding) held = std::move(fresh);
+  }
+  if (row >= open->rows.size()) return kNoRow;
+  const tamrik::LifDirEntry& entry = *open->rows[row];
+  const auto index = static_cast<std::size_t>(open->rows[row] - open->volume.entries.data());
+
+  std::istream& image = open->image;
+  image.clear();
   const tamrik::files::CopyForm chosen = tamrik::files::formFor(image, entry, form == 1, form == 2);
   fileIsText = chosen == tamrik::files::CopyForm::kAsText;
-  fileName = tamrik::files::targetName(tamrik::files::safeNames(volume.entries)[index], fileIsText);
+  fileName = tamrik::files::targetName(open->safe[index], fileIsText);
   const tamrik::files::CopyOutcome outcome = tamrik::files::copyFile(
       image, entry, chosen, "\n", [](std::string_view piece) { fileBytes += piece; });
   if (!outcome.whole) fileNote = tamrik::files::pastEndNote(entry, outcome);
-  if (opened.container != nullptr) {
+  if (open->opened.container != nullptr) {
     const std::string sectors =
-        tamrik::container::describeSectors(opened.container->log(), entry.startSector,
+        tamrik::container::describeSectors(open->opened.container->log(), entry.startSector,
                                            uint64_t{entry.startSector} + entry.sectorCount);
     if (!sectors.empty()) fileNote += (fileNote.empty() ? "" : "; ") + sectors;
   }
@@ -83,6 +122,14 @@ EMSCRIPTEN_KEEPALIVE int tamrikFile(int row, int form, int sortByName) {
     fileBytes.shrink_to_fit();
     return kOutOfMemory;
   }
+}
+
+// 1: the image the next tamrikFile opens stays open for the calls after
+// it, as the worker copies many rows of one image whose file does not
+// change in between; 0: it is let go.
+EMSCRIPTEN_KEEPALIVE void tamrikFileHold(int hold) {
+  holding = hold != 0;
+  if (!holding) held.reset();
 }
 
 EMSCRIPTEN_KEEPALIVE const char* tamrikFileBytes() {

@@ -7,11 +7,23 @@
 // hands it in again for the next listing of the image, so that toggles and
 // sorting never touch the file. Zip members are unpacked here, with the
 // page's own unpack (Zip), checked against their CRC-32.
-// The module is embedded; without fetch its loader decodes it in place
-// instead of fetching its own data: URL. The worker needs no network.
+// The module is embedded and unpacked here; the worker needs no network.
 var fetch = undefined;
 
 var Module = {
+  // The module's wasm comes deflated (tamrikWasm, in base64). A failure
+  // here is the worker's error: it cannot start.
+  instantiateWasm(imports, receive) {
+    // A plain loop: Uint8Array.from with a function takes 40 times as long.
+    const text = atob(tamrikWasm);
+    const packed = new Uint8Array(text.length);
+    for (let i = 0; i < text.length; i++) packed[i] = text.charCodeAt(i);
+    new Response(new Blob([packed]).stream().pipeThrough(new DecompressionStream('deflate-raw')))
+        .arrayBuffer().then((wasm) => WebAssembly.instantiate(wasm, imports))
+        .then(({instance, module}) => receive(instance, module))
+        .catch((error) => setTimeout(() => { throw error; }));
+    return {};
+  },
   onRuntimeInitialized() {
     tamrikLayout = JSON.parse(tamrikText(Module._tamrikLayout()));
     Module.tamrikReady = true;
@@ -134,7 +146,68 @@ function tamrikList(job, handed, asked) {
   return {state, reason: state === 'unreadable' ? tamrikBrowserReason(Module.tamrikOpenError) : '',
           note: tamrikNoteOf(Module._tamrikNote, Module._tamrikNoteSize),
           faults: tamrikNoteOf(Module._tamrikFaults, Module._tamrikFaultsSize),
-          bytes, ends, words, texts};
+          bytes, ends, words, texts,
+          toggles: {sortByName: Boolean(job.sortByName), alwaysBytes: Boolean(job.alwaysBytes)}};
+}
+
+// What the module's tamrikFile says of a copy.
+const tamrikCopyStates = ['whole', 'noted', 'no-row', 'unreadable', 'out-of-memory'];
+
+// One row of the handed image in one form, through the same code as
+// `tamrik -x`; the image is opened again for it.
+function tamrikCopyRow(handed, row, form, sortByName) {
+  Module.tamrikFile = handed;
+  Module.tamrikHead = null;
+  const state = tamrikCopyStates[Module._tamrikFile(row, form, sortByName ? 1 : 0)];
+  Module.tamrikFile = null;
+  const bytesAt = Module._tamrikFileBytes();
+  return {state, bytes: HEAPU8.slice(bytesAt, bytesAt + Module._tamrikFileSize()),
+          name: tamrikNoteOf(Module._tamrikFileName, Module._tamrikFileNameSize),
+          isText: Module._tamrikFileIsText() === 1,
+          note: tamrikNoteOf(Module._tamrikFileNote, Module._tamrikFileNoteSize)};
+}
+
+// What one request copies at most, all files and forms together.
+const tamrikCopyBytes = 1024 * MiB;
+
+const tamrikSame = (a, b) => a.length === b.length && a.every((byte, i) => byte === b[i]);
+
+// Copies rows out of an image read from its file only now. It is listed
+// again first, as it was: another listing, or a row that is no longer
+// there, means that the image changed since the page listed it.
+async function tamrikCopy({image, rows, forms}) {
+  const read = image.member ? await tamrikMember(image.member) :
+      {source: tamrikFileSource(image.file), ...await tamrikReadAhead(image.file)};
+  if (read.error) throw read.error;
+  const handed = tamrikHanded(read.source.size, read.head, read.source, null);
+  const now = tamrikList(image, handed, tamrikHeadBytes);
+  if (now.state === 'unreadable') return {state: 'unreadable', reason: now.reason};
+  if (!tamrikSame(now.bytes, image.listing)) return {state: 'changed'};
+  Module._tamrikFileHold(1);
+  try {
+    return tamrikCopyRows(handed, image, rows, forms);
+  } finally {
+    Module._tamrikFileHold(0);
+  }
+}
+
+function tamrikCopyRows(handed, image, rows, forms) {
+  const files = [];
+  let total = 0;
+  for (const row of rows) {
+    files.push(forms.map((form) => tamrikCopyRow(handed, row, form, image.sortByName)));
+    const copies = files.at(-1);
+    if (copies.some((file) => file.state === 'no-row' || file.state === 'unreadable')) {
+      return {state: 'changed'};
+    }
+    // Files may share sectors: a hostile directory can name the whole image
+    // many times over.
+    total += copies.reduce((sum, file) => sum + file.bytes.length, 0);
+    if (total > tamrikCopyBytes) {
+      return {state: 'too-large', reason: `they come to more than ${tamrikCopyBytes / MiB} MiB`};
+    }
+  }
+  return {state: 'copied', files};
 }
 
 // What the reader read of the image, no further than it read: the head,
@@ -251,6 +324,19 @@ const tamrikHandlers = {
     tamrikQueue.length = 0;
     for (const job of live) tamrikQueue.push(job);
     tamrikPost('dropped', {jobs: dropped.map((job) => [job.id, job.round])});
+  },
+  async copy({request, image, rows, forms}) {
+    let copied;
+    try {
+      copied = await tamrikCopy({image, rows, forms});
+    } catch (error) {
+      copied = error instanceof WebAssembly.RuntimeError ?
+          {state: 'stopped', reason: `the reader stopped on it (${error.message})`} :
+          error instanceof DOMException ? {state: 'unreadable', reason: tamrikBrowserReason(error.name)} :
+          {state: 'unreadable', reason: String(error?.message ?? error)};
+    }
+    const transfer = (copied.files ?? []).flat().map((file) => file.bytes.buffer);
+    tamrikPost('copied', {request, copied}, transfer);
   },
   list({jobs}) {
     // Jobs of a round already ended, which the page sent as it began, are

@@ -51,10 +51,12 @@ function cli(flags, file) {
 
 // The same on a terminal, where the command line itself shows control bytes
 // of names and labels as "?", a newline among them; the terminal's CR LF is
-// read as LF.
+// read as LF. What it says on standard error, which the terminal would
+// show among the lines, is no part of the listing.
 function cliOnTerminal(flags, file) {
   const quote = (word) => `'${word.replace(/'/g, `'\\''`)}'`;
-  const out = execFileSync('script', ['-qec', `${quote(tamrik)} ${flags} ${quote(file)}`,
+  const out = execFileSync('script', ['-qec',
+                                      `${quote(tamrik)} ${flags} ${quote(file)} 2>/dev/null`,
                                       '/dev/null']);
   return Buffer.from(out.toString('latin1').replace(/\r\n/g, '\n'), 'latin1');
 }
@@ -87,14 +89,24 @@ function expectedFields(text) {
 
 // What the overview says of a file the command line lists or refuses, and
 // of one whose listing lacked what the command line says on standard error.
+// A raw image lacks nothing: what the command line says of a listed one is
+// what its directory shows to be impossible, and it is listed with that.
 function expectedStatus(file) {
-  const lacked = spawnSync(tamrik, [file]).stderr.toString();
-  const prefix = `tamrik: ${path.basename(file)}: `;
-  if (lacked.startsWith(prefix)) return `damaged: ${lacked.slice(prefix.length, -1)}`;
+  const said = spawnSync(tamrik, [file]).stderr.toString();
+  const head = Buffer.alloc(2);
+  const fd = fs.openSync(file, 'r');
+  fs.readSync(fd, head, 0, 2, 0);
+  fs.closeSync(fd);
+  const raw = head[0] === 0x80 && head[1] === 0;
   const text = cli('-n', file).toString('latin1');
-  if (!text.includes('Unknown or corrupt disk image')) return 'listed';
-  const head = fs.readFileSync(file).subarray(0, 2);
-  return head[0] === 0x80 && head[1] === 0 ? 'damaged' : 'not a LIF image';
+  const listed = !text.includes('Unknown or corrupt disk image');
+  // After "tamrik: NAME: ", the name as the command line masks it.
+  if (said.startsWith('tamrik: ')) {
+    const words = said.slice(said.indexOf(': ', 8) + 2, -1);
+    return `${raw && listed ? 'listed' : 'damaged'}: ${words}`;
+  }
+  if (listed) return 'listed';
+  return raw ? 'damaged' : 'not a LIF image';
 }
 
 function be16(bytes, at, value) {
@@ -782,8 +794,11 @@ test('the CSV holds every listed entry as the listings show it', async () => {
     const file = chosen.find((candidate) => shownName(path.basename(candidate)) === image.path);
     const {summary} = expectedFields(expectedText('-nb', file, undefined, cliOnTerminal));
     const [label, init, entries, free] = summary ?? ['', '', ' of ', ''];
-    wantOverview.push([shownName(image.path), expectedStatus(file), '', label, init,
-                       ...entries.split(' of '), free, '']);
+    // A listed image's faults are its note.
+    const status = expectedStatus(file);
+    const [word, note = ''] = status.startsWith('listed: ') ? ['listed', status.slice(8)] : [status];
+    wantOverview.push([shownName(image.path), word, '', label, init, ...entries.split(' of '), free,
+                       note]);
   }
   assert.deepEqual(overview, wantOverview);
   await setToggles(TOGGLES[0]);
@@ -1057,6 +1072,144 @@ async function longTasks(action) {
   });
   return {result, longest: Math.max(0, ...tasks), total: tasks.reduce((a, b) => a + b, 0)};
 }
+
+// What the command line copies out of an image: `tamrik -x FLAGS -p`.
+const cliCopy = (flags, file, name) => execFileSync(tamrik, ['-x', ...flags, '-p', file, name]);
+
+// A text as the view shows it: LF or CR LF ends a line, every other byte
+// shows as in a listing.
+const textView = (bytes) => shownBytes(Buffer.from(bytes.toString('latin1')
+    .replace(/\r\n/g, '\n'), 'latin1'));
+
+// The first 64 KiB as a hex dump: offset, 16 bytes, their printable
+// characters.
+function hexView(bytes) {
+  const lines = [];
+  for (let at = 0; at < Math.min(bytes.length, 65536); at += 16) {
+    const row = [...bytes.subarray(at, at + 16)];
+    lines.push(`${at.toString(16).padStart(8, '0')}  ` +
+               row.map((byte) => byte.toString(16).padStart(2, '0')).join(' ').padEnd(47) +
+               `  ${row.map((byte) => (byte >= 0x20 && byte < 0x7f ? String.fromCharCode(byte) :
+                                                                  '.')).join('')}`);
+  }
+  return lines.join('\n');
+}
+
+// A zip's members as Python's zipfile reads them, checked against their CRC.
+function unzipped(file) {
+  const script = 'import base64, json, sys, zipfile\n' +
+      'z = zipfile.ZipFile(sys.argv[1])\n' +
+      'assert z.testzip() is None\n' +
+      'print(json.dumps({i.filename: [base64.b64encode(z.read(i)).decode(), i.date_time]\n' +
+      '                  for i in z.infolist()}))';
+  const members = JSON.parse(execFileSync('python3', ['-c', script, file]));
+  return new Map(Object.entries(members).map(([name, [data, stamp]]) =>
+    [name, {bytes: Buffer.from(data, 'base64'), stamp}]));
+}
+
+// The row's button that opens the named file.
+const rowButton = (name) => page.evaluateHandle((name) => [...document.querySelectorAll(
+    'table.entries button.open')].find((button) => button.textContent === name), name);
+
+const TEXT_IMAGE = path.join(shared, 'images/mafleming__HP71MultiMod/sample.lif');
+// Opened by mouse and by keyboard; in the listing's order and sorted by
+// name, where the row's number is another.
+const OPENED = [
+  {name: 'MYWORDS', text: true, toggles: TOGGLES[0], open: (button) => button.click()},
+  {name: 'SYS1', text: false, toggles: TOGGLES[1], open: async (button) => {
+    await button.focus();
+    await page.keyboard.press('Enter');
+  }},
+];
+
+test('a row opens its file, whose view and saves are what the command line copies',
+     {skip: !fs.existsSync(TEXT_IMAGE) && 'no real text file'}, async () => {
+  await setToggles(TOGGLES[0]);
+  await hand('choose', [TEXT_IMAGE]);
+  await page.evaluate(axeSource);
+  for (const {name, text, toggles, open} of OPENED) {
+    await setToggles(toggles);
+    await open(await rowButton(name));
+    await page.waitForSelector('dialog.file-view pre.file-content');
+    const stored = cliCopy([], TEXT_IMAGE, name);
+    assert.equal(await page.$eval('dialog.file-view pre', (pre) => pre.textContent),
+                 text ? textView(cliCopy(['-a'], TEXT_IMAGE, name)) : hexView(stored), name);
+    const saves = [['Save', name, stored], ['Save with its entry', name,
+                                            cliCopy(['-e'], TEXT_IMAGE, name)]];
+    if (text) saves.push(['Save as text', `${name}.txt`, cliCopy(['-a'], TEXT_IMAGE, name)]);
+    for (const [label, saved, want] of saves) {
+      assert.deepEqual(await download(saved, `aria/${label}[role="button"]`), want, `${name}: ${label}`);
+    }
+    assert.equal(await page.$('aria/Save as text[role="button"]') !== null, text, 'Save as text');
+    for (const scheme of ['light', 'dark']) {
+      await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: scheme}]);
+      for (const width of [800, 390]) {
+        await page.setViewport({width, height: 700});
+        const violations = await page.evaluate(() => axe.run(document).then((results) =>
+          results.violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target).join(' ')}`)));
+        assert.deepEqual(violations, [], `${name}, ${scheme}, ${width} px`);
+        const fit = await page.$eval('dialog.file-view', (dialog) => {
+          const {left, right} = dialog.getBoundingClientRect();
+          return {left, right, page: document.documentElement.scrollWidth};
+        });
+        assert.ok(fit.left >= 0 && fit.right <= width && fit.page <= width,
+                  `${name}: the view fits ${width} px: ${JSON.stringify(fit)}`);
+      }
+    }
+    await page.emulateMediaFeatures([]);
+    await page.setViewport({width: 800, height: 600});
+    // Closed from the keyboard, the focus is back on the row.
+    await page.keyboard.press('Escape');
+    await page.waitForFunction(() => !document.querySelector('dialog'));
+    assert.equal(await page.evaluate(() => document.activeElement.textContent), name);
+  }
+
+  // All files: one zip named after the image, of the files the command line
+  // writes, under its names.
+  const copies = fs.mkdtempSync(path.join(scratch, 'copies-'));
+  execFileSync(tamrik, ['-x', TEXT_IMAGE], {cwd: copies});
+  for (const toggles of [TOGGLES[0], TOGGLES[1]]) {
+    await setToggles(toggles);
+    const zip = path.join(copies, '..', `${path.basename(copies)}${toggles.flags}.zip`);
+    fs.writeFileSync(zip, await download('sample.zip', 'aria/Save all files of sample.lif'));
+    const members = unzipped(zip);
+    assert.deepEqual([...members.keys()].sort(), fs.readdirSync(copies).sort(), 'names');
+    // Each dated as the command line dates its copy, to the even second.
+    for (const [member, {bytes, stamp}] of members) {
+      const copy = path.join(copies, member);
+      assert.deepEqual(bytes, fs.readFileSync(copy), `${member} ${toggles.flags}`);
+      const time = fs.statSync(copy).mtime;
+      assert.deepEqual(stamp, [time.getFullYear(), time.getMonth() + 1, time.getDate(),
+                               time.getHours(), time.getMinutes(), time.getSeconds() & ~1],
+                       member);
+    }
+    assert.match(await page.$eval('#status', (status) => status.textContent),
+                 new RegExp(`^Saved sample.zip: ${members.size} files.$`));
+  }
+  await setToggles(TOGGLES[0]);
+
+  // A deflated zip member is unpacked again for its file.
+  await hand('choose', [writeZip('texts.zip', [{name: 'in/sample.lif', method: 8,
+                                                 data: fs.readFileSync(TEXT_IMAGE)}])]);
+  await (await rowButton('MYWORDS')).click();
+  await page.waitForSelector('dialog.file-view pre');
+  assert.equal(await page.$eval('dialog.file-view pre', (pre) => pre.textContent),
+               textView(cliCopy(['-a'], TEXT_IMAGE, 'MYWORDS')), 'a zip member');
+  await page.keyboard.press('Escape');
+
+  // Changed since it was listed: the view says so, and offers no copy.
+  const changed = path.join(scratch, 'changed-since.lif');
+  fs.copyFileSync(TEXT_IMAGE, changed);
+  await hand('choose', [changed]);
+  fs.copyFileSync(trek, changed);
+  fs.utimesSync(changed, new Date(), new Date(Date.now() + 60000));
+  await (await rowButton('MYWORDS')).click();
+  await page.waitForSelector('dialog.file-view p.error');
+  assert.match(await page.$eval('dialog.file-view p.error', (p) => p.textContent), /changed/);
+  assert.equal(await page.$('dialog.file-view pre'), null);
+  await page.keyboard.press('Escape');
+  await clear();
+});
 
 test('budgets: site size, memory, 1,000 images, quick toggles, 200,000 entries', async (t) => {
   const size = fs.readdirSync(siteDir).reduce((sum, file) =>
