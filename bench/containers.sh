@@ -5,7 +5,9 @@
 # process: COUNT generated 77 x 2 x 16 floppies (default 200), `tamrik
 # 'folder/*'` over each folder with its output to a pipe, in rounds of one
 # run each (default 9). Prints the medians, the ratios (to raw) and the peak
-# memory; the listings of the three folders must hold the same lines.
+# memory; the listings of the three folders must hold the same lines. Then
+# the decode bombs that make_containers writes: time and memory to reach
+# the 16 MiB bound, HFE against Teledisk.
 # usage: bench/containers.sh [COUNT [RUNS]]
 # Builds into build-bench (or $TAMRIK_BENCH_BUILD); TAMRIK_BENCH_PROGRAM times
 # another build of the program instead.
@@ -54,3 +56,18 @@ printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB\n' "raw" "$(col 4)" "$(col 5)
 cpu_ratio() { awk -v a="$1" '{ if ($5 + $6 > 0) print ($a + $(a + 1)) / ($5 + $6) }' "$work/rounds" | median; }
 echo "   ratio packed/raw: $(ratio 1 4) wall, $(cpu_ratio 2) user + sys"
 echo "   ratio HFE/raw:    $(ratio 7 4) wall, $(cpu_ratio 8) user + sys (at most 2 is the aim)"
+
+# The decode bombs: how long each format takes to reach the 16 MiB bound,
+# and the memory it holds meanwhile; medians of the runs, peak of the last.
+bomb() {
+  local file=$1 round
+  for round in $(seq "$runs"); do timedNull "$program" "$file" 2>/dev/null; done >"$work/bomb_times"
+  /usr/bin/time -v -o "$work/bomb_peak" "$program" "$file" >/dev/null 2>&1 || true
+  printf '   %-20s %8.3f %8.3f %8.3f s   peak %d KiB   (%d KiB file)\n' "$2" \
+    "$(awk '{ print $1 }' "$work/bomb_times" | median)" "$(awk '{ print $2 }' "$work/bomb_times" | median)" \
+    "$(awk '{ print $3 }' "$work/bomb_times" | median)" "$(peak "$work/bomb_peak")" \
+    "$(($(stat -c %s "$file") / 1024))"
+}
+echo "decode bombs, sectors that claim 8 KiB each, to the 16 MiB bound (medians of $runs runs)"
+bomb "$work/bomb/bomb.hfe" "HFE, 255 cylinders"
+bomb "$work/bomb/bomb.td0" "Teledisk, 255 tracks"

@@ -3,7 +3,8 @@
 // raw image, as a Teledisk file in the advanced form, the way archives keep
 // them, and as an HFE file, the way a floppy emulator keeps them.
 //   make_containers FOLDER COUNT   (FOLDER/raw/*.lif, FOLDER/td0/*.td0,
-//                                   FOLDER/hfe/*.hfe)
+//                                   FOLDER/hfe/*.hfe, and two decode bombs
+//                                   in FOLDER/bomb)
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -90,5 +91,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
+  // Decode bombs of the same kind, for the time and memory it takes to
+  // reach the bound.
+  std::filesystem::create_directories(folder / "bomb");
+  std::ofstream(folder / "bomb" / "bomb.hfe", std::ios::binary) << tamrik::test::hfeBomb(255);
+  std::ofstream(folder / "bomb" / "bomb.td0", std::ios::binary) << tamrik::test::telediskBomb(255);
   return 0;
 }

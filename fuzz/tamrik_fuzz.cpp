@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Fuzz target: any bytes as an image, raw or in a container, listed in
-// memory with every option combination. Besides crashes and sanitizer
-// reports it aborts when a listing is neither complete nor the refusal, when
+// memory with every option combination, and its directory checked for
+// faults. Besides crashes and sanitizer reports it aborts when a listing is
+// neither complete nor the refusal, a refusal has no reason, when
 // sorting changes the amount of output, or when what a listing lacked is
 // not one line of text.
 #include <cstddef>
@@ -14,7 +15,9 @@
 #include <string_view>
 
 #include "container/open_volume.h"
+#include "lif/lif_volume.h"
 #include "lif/test_image.h"
+#include "lif/volume_faults.h"
 #include "listing/list_volume.h"
 
 namespace {
@@ -28,7 +31,16 @@ std::string listed(const std::string& bytes, bool sortByName, bool alwaysBytes) 
   std::istream image(volume.stream.get());
   std::ostringstream out;
   // Masking follows the sort flag so that both output paths are exercised.
-  tamrik::listVolume(image, sortByName, alwaysBytes, tamrik::LineWriter{out, sortByName});
+  tamrik::LifVolume lif(image);
+  const bool listed =
+      tamrik::listVolume(lif, sortByName, alwaysBytes, tamrik::LineWriter{out, sortByName});
+  // The directory's own faults are found for a volume that listed, and
+  // only for one.
+  if (listed) {
+    tamrik::volumeFaults(lif, *volume.stream);
+  } else if (lif.refusal.kind == tamrik::RefusalKind::kNone) {
+    std::abort();
+  }
   // What the listing lacked goes on one line of plain text.
   for (const char c : volume.note()) {
     if (static_cast<unsigned char>(c) < 0x20) std::abort();

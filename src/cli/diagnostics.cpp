@@ -18,8 +18,7 @@ void Diagnostics::note(std::initializer_list<std::string_view> names,
   writer_.line(line);
 }
 
-void Diagnostics::failure(std::initializer_list<std::string_view> names,
-                          std::string_view words) {
+void Diagnostics::failure(std::initializer_list<std::string_view> names, std::string_view words) {
   note(names, words);
   failed_ = true;
 }

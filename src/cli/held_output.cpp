@@ -4,17 +4,13 @@
 #include <cstring>
 
 namespace tamrik {
-void HeldOutput::take(const char* data, std::size_t size) {
-  if (size > kHeldBytes - held_ || lines_ == kHeldLines) {
-    flush();
-    if (size > kHeldBytes) {
-      write_(data, size);
-      return;
-    }
+void HeldOutput::takeAfterFlush(const char* data, std::size_t size) {
+  flush();
+  if (size > kHeldBytes) {
+    write_(data, size);
+    return;
   }
-  std::memcpy(text_.data() + held_, data, size);
-  held_ += size;
-  ends_[lines_++] = static_cast<uint32_t>(held_);
+  take(data, size);
 }
 
 void HeldOutput::flush() {

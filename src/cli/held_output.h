@@ -5,6 +5,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace tamrik {
 
@@ -25,7 +26,17 @@ class HeldOutput {
   HeldOutput& operator=(const HeldOutput&) = delete;
 
   // One finished line, newline included.
-  void take(const char* data, std::size_t size);
+  // Defined here: it runs for every line, and a call of its own cost as
+  // much as the copy.
+  void take(const char* data, std::size_t size) {
+    if (size > kHeldBytes - held_ || lines_ == kHeldLines) {
+      takeAfterFlush(data, size);
+      return;
+    }
+    std::memcpy(text_.data() + held_, data, size);
+    held_ += size;
+    ends_[lines_++] = static_cast<uint32_t>(held_);
+  }
   // Writes what is held; a write that throws leaves nothing held.
   void flush();
 
@@ -34,6 +45,7 @@ class HeldOutput {
   static void flushSink(void* self);
 
  private:
+  void takeAfterFlush(const char* data, std::size_t size);
   // A floppy's listing is about 3 KB in 40 lines; a large directory goes
   // out every 64 KiB.
   static constexpr std::size_t kHeldBytes = std::size_t{64} * 1024;

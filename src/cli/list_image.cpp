@@ -14,11 +14,11 @@ namespace tamrik {
 
 void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
                const LineWriter& writer, Diagnostics& said, bool named, io::KnownType known) {
-  listImageFile(io::openImageFile(fileName, known), fileName, sortByName, alwaysBytes, writer, said,
-                named);
+  io::ImageFile file = io::openImageFile(fileName, known);
+  listImageFile(file, fileName, sortByName, alwaysBytes, writer, said, named);
 }
 
-void listImageFile(io::ImageFile file, const std::string& fileName, bool sortByName,
+void listImageFile(io::ImageFile& file, const std::string& fileName, bool sortByName,
                    bool alwaysBytes, const LineWriter& writer, Diagnostics& said, bool named) {
   if (!file.stream) {
     if (named || !file.notAFile) said.failure({fileName}, file.error);

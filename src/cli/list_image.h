@@ -23,7 +23,7 @@ void listImage(const std::string& fileName, bool sortByName, bool alwaysBytes,
                io::KnownType known = io::KnownType::unknown);
 
 // The same for a file opened already, said under `name`.
-void listImageFile(io::ImageFile file, const std::string& name, bool sortByName, bool alwaysBytes,
+void listImageFile(io::ImageFile& file, const std::string& name, bool sortByName, bool alwaysBytes,
                    const LineWriter& writer, Diagnostics& said, bool named);
 
 }  // namespace tamrik

@@ -39,8 +39,8 @@ TEST(ListImage, SampleListingsMatchTheirGoldenFiles) {
     std::ostringstream err;
     const LineWriter notes{err};
     Diagnostics said(notes);
-    listImage(TAMRIK_SOURCE_DIR "/samples/sample.lif", c.sortByName, c.alwaysBytes,
-              LineWriter{out}, said, true);
+    listImage(TAMRIK_SOURCE_DIR "/samples/sample.lif", c.sortByName, c.alwaysBytes, LineWriter{out},
+              said, true);
     EXPECT_EQ(out.str(), fileText(std::string(TAMRIK_SOURCE_DIR "/tests/golden/") + c.golden));
     EXPECT_EQ(err.str(), "");
     EXPECT_FALSE(said.failed());
@@ -132,7 +132,7 @@ TEST(ListImage, WhatTheReadingMetIsSaid) {
     std::ostringstream err;
     const LineWriter notes{err};
     Diagnostics said(notes);
-    listImageFile(std::move(file), "x.lif", false, false, LineWriter{out}, said, true);
+    listImageFile(file, "x.lif", false, false, LineWriter{out}, said, true);
     EXPECT_TRUE(out.str().ends_with(c.out)) << c.what << "\n" << out.str();
     EXPECT_EQ(err.str(), c.said ? std::string("tamrik: x.lif: ") + c.said + "\n" : "") << c.what;
     EXPECT_EQ(said.failed(), c.failed) << c.what;

@@ -112,13 +112,26 @@ bool writeAll(int fd, const char* data, std::size_t size) {
   return true;
 }
 
+// What is left of a line after a write that did not take all of it. A
+// closed pipe ends the run by SIGPIPE; EPIPE arrives only where that signal
+// is ignored.
+[[gnu::noinline]] void writeRest(const char* data, std::size_t size, ssize_t written) {
+  if (written > 0) {
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  if ((written >= 0 || errno == EINTR) && writeAll(STDOUT_FILENO, data, size)) return;
+  throw OutputFailure{errno == EPIPE, std::strerror(errno)};
+}
+
 }  // namespace
 
 void writeStdout(const char* data, std::size_t size) {
-  // A closed pipe ends the run by SIGPIPE; EPIPE arrives only where that
-  // signal is ignored.
-  if (writeAll(STDOUT_FILENO, data, size)) return;
-  throw OutputFailure{errno == EPIPE, std::strerror(errno)};
+  // A whole line taken at once is the rule; the loop and the error, which
+  // cost more than the call, are for the rest.
+  const ssize_t written = ::write(STDOUT_FILENO, data, size);
+  if (written == static_cast<ssize_t>(size)) return;
+  writeRest(data, size, written);
 }
 
 void writeStderr(const std::string& line) {

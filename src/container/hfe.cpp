@@ -63,6 +63,7 @@ struct HfeReader {
   std::unique_ptr<unsigned char[]> stored;
   std::unique_ptr<unsigned char[]> cells;
   std::size_t room = 0;
+  std::size_t decodable = kMaxContainerBytes;  // sector bytes left to decode
 
   TrackOutcome read(TrackRecord& track) {
     track.clear();
@@ -78,15 +79,25 @@ struct HfeReader {
     const auto start = static_cast<std::streamoff>(cylinder.start);
     if (file->pubseekpos(start, std::ios_base::in) != std::streampos(start) ||
         !readExactly(*file, stored.get(), span)) {
-      return TrackOutcome::damaged("cylinder " + std::to_string(next - 1) + " is cut short");
+      return TrackOutcome::damaged(
+          fill("cylinder {} is cut short"_reason, {std::to_string(next - 1)}));
     }
     std::memset(cells.get() + cylinder.sideBytes, 0, kMfmPadding);
     for (unsigned side = 0; side < sides; ++side) {
+      track.held.push_back({static_cast<uint8_t>(next - 1), static_cast<uint8_t>(side)});
       for (std::size_t at = 0; at < cylinder.sideBytes; at += kHalf) {
         const unsigned char* from = stored.get() + at / kHalf * kBlock + side * kHalf;
         std::memcpy(&cells[at], from, std::min(kHalf, cylinder.sideBytes - at));
       }
-      decodeMfmTrack(cells.get(), cylinder.sideBytes, track);
+      // Within both the file's bound and the room the volume leaves.
+      const std::size_t left =
+          track.maxData > track.data.size() ? track.maxData - track.data.size() : 0;
+      const bool fileBound = decodable <= left;
+      std::size_t allowed = std::min(decodable, left);
+      const std::size_t before = allowed;
+      const bool decoded = decodeMfmTrack(cells.get(), cylinder.sideBytes, track, allowed);
+      decodable -= before - allowed;
+      if (!decoded) return TrackOutcome::damaged(fileBound ? kDecodedOverBound : kTracksOverBound);
     }
     return TrackOutcome::track();
   }
@@ -118,27 +129,31 @@ bool recognisesHfe(std::span<const unsigned char> head) {
 
 TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
   unsigned char header[kHeaderBytes];
-  if (!readExactly(*file, header, sizeof header)) return refused("the HFE header is cut short");
+  if (!readExactly(*file, header, sizeof header)) {
+    return refused("the HFE header is cut short"_reason);
+  }
   if (std::memcmp(header, kLaterSignature, kSignatureBytes) == 0) {
-    return refused("HFE files of revision 3 (HXCHFEV3) are not read");
+    return refused("HFE files of revision 3 (HXCHFEV3) are not read"_reason);
   }
   if (header[8] != 0) {
-    return refused("HFE files of format revision " + std::to_string(header[8]) + " are not read");
+    return refused(
+        fill("HFE files of format revision {} are not read"_reason, {std::to_string(header[8])}));
   }
   if (header[11] != kMfm) {
-    return refused("its tracks are in " + encodingName(header[11]) + "; only MFM is read");
+    return refused(
+        fill("its tracks are in {}; only MFM is read"_reason, {encodingName(header[11])}));
   }
   for (std::size_t side = 0; side < 2; ++side) {
     const unsigned char* alternative = header + 22 + 2 * side;
     if (alternative[0] == kAlternative && alternative[1] != kMfm) {
-      return refused("track 0 of side " + std::to_string(side) + " is in " +
-                     encodingName(alternative[1]) + "; only MFM is read");
+      return refused(fill("track 0 of side {} is in {}; only MFM is read"_reason,
+                          {std::to_string(side), encodingName(alternative[1])}));
     }
   }
   const unsigned count = header[9];
   const unsigned sides = header[10];
   if (sides != 1 && sides != 2) {
-    return refused("the HFE header gives " + std::to_string(sides) + " sides");
+    return refused(fill("the HFE header gives {} sides"_reason, {std::to_string(sides)}));
   }
 
   const uint64_t listStart = uint64_t{le16(header + 18)} * kBlock;
@@ -147,7 +162,7 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
       file->pubseekpos(static_cast<std::streamoff>(listStart), std::ios_base::in) !=
           std::streampos(static_cast<std::streamoff>(listStart)) ||
       !readExactly(*file, list.data(), list.size())) {
-    return refused("the HFE header places its track list outside the file");
+    return refused("the HFE header places its track list outside the file"_reason);
   }
   auto reader = std::make_shared<HfeReader>();
   reader->sides = sides;
@@ -166,9 +181,11 @@ TrackSource openHfe(std::unique_ptr<std::streambuf> file) {
                                                    spanOf(reader->cylinders[outside].sideBytes))) {
       ++outside;
     }
-    return refused("the HFE header places cylinder " + std::to_string(outside) +
-                   (furthest > kMaxContainerBytes ? " past the first 16 MiB of the file"
-                                                  : " outside the file"));
+    return refused(
+        fill(furthest > kMaxContainerBytes
+                 ? "the HFE header places cylinder {} past the first 16 MiB of the file"_reason
+                 : "the HFE header places cylinder {} outside the file"_reason,
+             {std::to_string(outside)}));
   }
   reader->file = std::move(file);
   TrackSource source;

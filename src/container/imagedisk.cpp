@@ -14,7 +14,7 @@ constexpr unsigned kLastRecordType = 8;
 constexpr int kFirstErrorType = 5;
 
 TrackOutcome cutShort() {
-  return TrackOutcome::damaged("track record cut short");
+  return TrackOutcome::damaged("track record cut short"_reason);
 }
 
 // Reads on to just after the text's end; false when the file ends first.
@@ -40,7 +40,7 @@ bool recognisesImageDisk(std::span<const unsigned char> head) {
 }
 
 TrackSource openImageDisk(std::unique_ptr<std::streambuf> file) {
-  if (!skipText(*file)) return {{}, "the ImageDisk text has no end", 0};
+  if (!skipText(*file)) return {{}, "the ImageDisk text has no end"_reason, 0};
   auto reader = std::make_shared<ImageDiskReader>(ImageDiskReader{std::move(file)});
   return {[reader](TrackRecord& track) { return reader->nextTrack(track); }, {}, 0};
 }
@@ -53,8 +53,9 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
   if (got == 0) return TrackOutcome::end();
   if (got != sizeof header) return cutShort();
   if (header[4] > kMaxSizeCode) {
-    return TrackOutcome::damaged("sector size code " + std::to_string(header[4]));
+    return TrackOutcome::damaged(fill("sector size code {}"_reason, {std::to_string(header[4])}));
   }
+  track.held.push_back({header[1], static_cast<uint8_t>(header[2] & 0x3F)});
   const unsigned count = header[3];
   const uint32_t size = 128U << header[4];
   unsigned char ids[255];
@@ -71,7 +72,7 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
     const std::streambuf::int_type type = in.sbumpc();
     if (type < 0) return cutShort();
     if (type > static_cast<int>(kLastRecordType)) {
-      return TrackOutcome::damaged("sector record type " + std::to_string(type));
+      return TrackOutcome::damaged(fill("sector record type {}"_reason, {std::to_string(type)}));
     }
     SectorRecord sector;
     sector.cylinder = cylinders[i];
@@ -81,8 +82,9 @@ TrackOutcome ImageDiskReader::nextTrack(TrackRecord& track) {
     if (type != 0) {
       decodedBytes += size;
       if (decodedBytes > kMaxContainerBytes) {
-        return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+        return TrackOutcome::damaged(kDecodedOverBound);
       }
+      if (!track.fits(size)) return TrackOutcome::damaged(kTracksOverBound);
       sector.dataOffset = track.data.size();
       track.data.resize(sector.dataOffset + size);
       unsigned char* data = track.data.data() + sector.dataOffset;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
+#include <vector>
 
 namespace tamrik::container {
 namespace {
@@ -162,11 +163,22 @@ std::size_t findSync(const Tables& t, const unsigned char* cells, std::size_t fr
 
 }  // namespace
 
-void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track) {
+bool decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track,
+                    std::size_t& decodable) {
   const Tables& t = tables();
   const std::size_t end = cellBytes * 8;
   constexpr std::size_t kNone = SIZE_MAX;
   std::size_t open = kNone;  // the sector of the last id field, while it awaits its data
+  // The data fields found, decoded into the record only once the side is
+  // read, so that its data is allocated once at its size.
+  struct Found {
+    std::size_t sector;
+    std::size_t at;
+    std::size_t there;
+  };
+  std::vector<Found> found;
+  std::size_t sideBytes = 0;
+  unsigned char field[(std::size_t{128} << kMaxSizeCode) + 2];
   for (std::size_t at = findSync(t, cells, 0, end); at < end; at = findSync(t, cells, at, end)) {
     at += kCellsPerByte;
     while (at + kCellsPerByte <= end && cells16(cells, at) == kSync) at += kCellsPerByte;
@@ -190,22 +202,32 @@ void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackReco
       sector.state = SectorState::kNoData;
       open = track.sectors.size() - 1;
     } else if ((mark == kDataMark || mark == kDeletedMark) && open != kNone) {
-      SectorRecord& sector = track.sectors[open];
+      const std::size_t index = open;
+      SectorRecord& sector = track.sectors[index];
       open = kNone;
       if (sector.size == 0) continue;
+      if (sector.size > decodable) return false;
+      decodable -= sector.size;
       const std::size_t stored = std::size_t{sector.size} + 2;
       const std::size_t there = std::min(stored, (end - at) / kCellsPerByte);
-      sector.dataOffset = track.data.size();
-      // Zeros where the track ends first.
-      track.data.resize(sector.dataOffset + stored);
-      unsigned char* data = track.data.data() + sector.dataOffset;
-      decodeBytes(t, cells, at, there, data);
-      const bool whole = there == stored && crcOver(t, crcAfterMark(t, mark), data, stored) == 0;
-      track.data.resize(sector.dataOffset + sector.size);
+      decodeBytes(t, cells, at, there, field);
+      const bool whole = there == stored && crcOver(t, crcAfterMark(t, mark), field, stored) == 0;
       sector.state = whole ? SectorState::kWhole : SectorState::kDataError;
+      sector.dataOffset = sideBytes;
+      sideBytes += sector.size;
+      found.push_back({index, at, std::min<std::size_t>(there, sector.size)});
       if (whole) at += kCellsPerByte * stored;
     }
   }
+  // Zeros where the track ends first.
+  const std::size_t base = track.data.size();
+  track.data.resize(base + sideBytes);
+  for (const Found& data : found) {
+    SectorRecord& sector = track.sectors[data.sector];
+    sector.dataOffset += base;
+    decodeBytes(t, cells, data.at, data.there, track.data.data() + sector.dataOffset);
+  }
+  return true;
 }
 
 }  // namespace tamrik::container

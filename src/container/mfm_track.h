@@ -29,8 +29,11 @@ inline constexpr std::size_t kMfmPadding = 8;
 // kMfmPadding bytes more. An id field with a wrong CRC is no sector; an id
 // field whose data field does not come before the next id field is
 // kNoData; a data field with a wrong CRC, or cut short by the end of the
-// track, is kept as read (kDataError).
-void decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track);
+// track, is kept as read (kDataError). Each data field decoded takes its
+// sector's size from `decodable`; false, with the field left out, when it
+// would take more than is left.
+bool decodeMfmTrack(const unsigned char* cells, std::size_t cellBytes, TrackRecord& track,
+                    std::size_t& decodable);
 
 }  // namespace tamrik::container
 

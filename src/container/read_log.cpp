@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "reason/reason.h"
+
 namespace tamrik::container {
 namespace {
 
@@ -14,14 +16,19 @@ struct Clause {
 };
 
 constexpr Clause kClauses[] = {
-    {SectorState::kAbsent, "is not in the file", "are not in the file"},
-    {SectorState::kNoData, "was recorded without data; it was read as zeros",
-     "were recorded without data; they were read as zeros"},
-    {SectorState::kDataError, "was recorded with a data error; it is shown as recorded",
-     "were recorded with a data error; they are shown as recorded"},
-    {SectorState::kUndecoded, "is stored in an encoding that is not known; it was read as zeros",
-     "are stored in an encoding that is not known; they were read as zeros"},
+    {SectorState::kAbsent, "is not in the file"_reason, "are not in the file"_reason},
+    {SectorState::kNoData, "was recorded without data; it was read as zeros"_reason,
+     "were recorded without data; they were read as zeros"_reason},
+    {SectorState::kDataError, "was recorded with a data error; it is shown as recorded"_reason,
+     "were recorded with a data error; they are shown as recorded"_reason},
+    {SectorState::kUndecoded,
+     "is stored in an encoding that is not known; it was read as zeros"_reason,
+     "are stored in an encoding that is not known; they were read as zeros"_reason},
 };
+
+uint8_t bitOf(SectorState state) {
+  return static_cast<uint8_t>(1U << static_cast<unsigned>(state));
+}
 
 // "2", "2 and 3", "2 to 9", "2, 5 to 7 and 9".
 std::string numbers(const std::vector<uint64_t>& sorted) {
@@ -62,12 +69,16 @@ std::string sectors(const std::vector<uint64_t>& sorted) {
 void ReadLog::read(uint64_t block, SectorState state) {
   if (state == SectorState::kWhole) return;
   if (blocks.empty() || blocks.back().number < block) {
-    blocks.push_back({block, state});
+    blocks.push_back({block, bitOf(state)});
     return;
   }
   const auto at = std::lower_bound(blocks.begin(), blocks.end(), block,
                                    [](const Block& b, uint64_t n) { return b.number < n; });
-  if (at == blocks.end() || at->number != block) blocks.insert(at, {block, state});
+  if (at == blocks.end() || at->number != block) {
+    blocks.insert(at, {block, bitOf(state)});
+  } else {
+    at->states |= bitOf(state);
+  }
 }
 
 std::string describe(const ReadLog& log) {
@@ -80,24 +91,40 @@ std::string describe(const ReadLog& log) {
   for (const Clause& clause : kClauses) {
     std::vector<uint64_t> found;
     for (const ReadLog::Block& block : log.blocks) {
-      if (block.state == clause.state) found.push_back(block.number);
+      if ((block.states & bitOf(clause.state)) != 0) found.push_back(block.number);
     }
     if (found.empty()) continue;
     std::string words = sectors(found) + ' ' + (found.size() == 1 ? clause.one : clause.many);
     if (clause.state == SectorState::kAbsent) {
       // What is missing may well be what the damage took.
       if (!log.damage.empty()) {
-        words += ", which is damaged (" + log.damage + ")";
+        words += fill(", which is damaged ({})"_reason, {log.damage});
         damageTold = true;
       }
-      words += found.size() == 1 ? "; it was read as zeros" : "; they were read as zeros";
+      words +=
+          found.size() == 1 ? "; it was read as zeros"_reason : "; they were read as zeros"_reason;
     }
     add(words);
   }
+  if (!log.strays.empty()) {
+    std::string which;
+    for (std::size_t i = 0; i < log.strays.size(); ++i) {
+      const ReadLog::Stray& stray = log.strays[i];
+      if (i > 0) which += i + 1 == log.strays.size() ? " and " : ", ";
+      which += fill(
+          "{} on cylinder {} head {}",
+          {std::to_string(stray.id), std::to_string(stray.cylinder), std::to_string(stray.head)});
+    }
+    add(fill(
+        log.strays.size() == 1
+            ? "sector id {} lies outside the disk's numbering (ids {} to {}); it was left out"_reason
+            : "sector ids {} lie outside the disk's numbering (ids {} to {}); they were left out"_reason,
+        {which, std::to_string(log.firstId), std::to_string(log.lastId)}));
+  }
   if (log.endReached && !log.damage.empty() && !damageTold) {
-    add("the file is damaged (" + log.damage + ")");
+    add(fill("the file is damaged ({})"_reason, {log.damage}));
   } else if (log.noSectors && log.damage.empty()) {
-    add("the file holds no sectors");
+    add("the file holds no sectors"_reason);
   }
   return text;
 }
@@ -107,7 +134,8 @@ std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end) {
   for (const Clause& clause : kClauses) {
     std::vector<uint64_t> found;
     for (const ReadLog::Block& block : log.blocks) {
-      if (block.state == clause.state && block.number >= first && block.number < end) {
+      if ((block.states & bitOf(clause.state)) != 0 && block.number >= first &&
+          block.number < end) {
         found.push_back(block.number);
       }
     }
@@ -116,7 +144,8 @@ std::string describeSectors(const ReadLog& log, uint64_t first, uint64_t end) {
     text += (found.size() == 1 ? "sector " : "sectors ") + numbers(found) + ' ' +
             (found.size() == 1 ? clause.one : clause.many);
     if (clause.state == SectorState::kAbsent) {
-      text += found.size() == 1 ? "; it was read as zeros" : "; they were read as zeros";
+      text +=
+          found.size() == 1 ? "; it was read as zeros"_reason : "; they were read as zeros"_reason;
     }
   }
   return text;

@@ -17,14 +17,24 @@ namespace tamrik::container {
 struct ReadLog {
   struct Block {
     uint64_t number;
-    SectorState state;
+    uint8_t states;  // a bit for each SectorState met in it but kWhole
+  };
+  // A sector of the volume's size whose id lies outside the disk's run.
+  struct Stray {
+    uint8_t cylinder;
+    uint8_t head;
+    uint8_t id;
   };
   std::vector<Block> blocks;  // by number, each once
-  bool endReached = false;    // a read went past the end of the volume
-  bool noSectors = false;     // the file has no sector that could start a volume
-  std::string damage;         // why the records stopped early; empty when they did not
+  std::vector<Stray> strays;  // on the tracks read, in the order they were read
+  unsigned firstId = 0;       // the disk's run of ids, for telling the strays
+  unsigned lastId = 0;
+  bool endReached = false;  // a read went past the end of the volume
+  bool noSectors = false;   // the file has no sector that could start a volume
+  std::string damage;       // why the records stopped early; empty when they did not
 
-  // Notes a block as read, in the state of its sector.
+  // Notes a block as read, in the state of its sector (one of its sectors,
+  // where they are smaller than a block).
   void read(uint64_t block, SectorState state);
 };
 

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <string>
 
 namespace tamrik::container {
 namespace {
@@ -72,28 +73,33 @@ bool expand(unsigned encoding, const unsigned char* in, std::size_t count, unsig
 
 // Why the records stopped inside one.
 TrackOutcome cutShort(const TelediskReader& reader) {
-  if (!reader.unpacked) return TrackOutcome::damaged("track record cut short");
+  if (!reader.unpacked) return TrackOutcome::damaged("track record cut short"_reason);
   if (reader.unpacked->limitReached()) {
-    return TrackOutcome::damaged("the compressed data unpacks to more than 16 MiB");
+    return TrackOutcome::damaged("the compressed data unpacks to more than 16 MiB"_reason);
   }
-  return TrackOutcome::damaged("compressed data ends inside a record");
+  return TrackOutcome::damaged("compressed data ends inside a record"_reason);
 }
 
 }  // namespace
 
 bool recognisesTeledisk(std::span<const unsigned char> head) {
-  if (head.size() < kTelediskHeaderBytes) return false;
-  const bool normal = head[0] == 'T' && head[1] == 'D';
-  const bool advanced = head[0] == 't' && head[1] == 'd';
-  if (!normal && !advanced) return false;
-  if (crc16(head.data(), 10) != (head[10] | head[11] << 8)) return false;
-  return normal || head[4] >= kFirstLzhufVersion;
+  return head.size() >= 2 &&
+         ((head[0] == 'T' && head[1] == 'D') || (head[0] == 't' && head[1] == 'd'));
 }
 
 TrackSource openTeledisk(std::unique_ptr<std::streambuf> file) {
   unsigned char header[kTelediskHeaderBytes];
   if (!readExactly(*file, header, sizeof header)) {
-    return {{}, "the Teledisk header is cut short", 0};
+    return {{}, "the Teledisk header is cut short"_reason, 0};
+  }
+  if (crc16(header, 10) != (header[10] | header[11] << 8)) {
+    return {{}, "the Teledisk header's CRC is wrong"_reason, 0};
+  }
+  if (header[0] == 't' && header[4] < kFirstLzhufVersion) {
+    return {{},
+            fill("Teledisk {}.{} packs its files in a form that is not read"_reason,
+                 {std::to_string(header[4] / 10), std::to_string(header[4] % 10)}),
+            0};
   }
   auto reader = std::make_shared<TelediskReader>(std::move(file), header);
   return {[reader](TrackRecord& track) { return reader->nextTrack(track); },
@@ -119,9 +125,10 @@ TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
   }
   unsigned char header[4];
   const std::streamsize got = in.sgetn(reinterpret_cast<char*>(header), sizeof header);
-  if (got == 0) return TrackOutcome::damaged("the file ends without its end record");
+  if (got == 0) return TrackOutcome::damaged("the file ends without its end record"_reason);
   if (got != sizeof header) return cutShort(*this);
   if (header[0] == kEndOfImage) return TrackOutcome::end();
+  track.held.push_back({header[1], static_cast<uint8_t>(header[2] & 0x7F)});
   for (unsigned i = 0; i < header[0]; ++i) {
     unsigned char fields[6];
     if (!readExactly(in, fields, sizeof fields)) return cutShort(*this);
@@ -135,13 +142,14 @@ TrackOutcome TelediskReader::nextTrack(TrackRecord& track) {
       unsigned char length[2];
       if (!readExactly(in, length, sizeof length)) return cutShort(*this);
       block.resize(length[0] | std::size_t{length[1]} << 8);
-      if (block.empty()) return TrackOutcome::damaged("a data block of length 0");
+      if (block.empty()) return TrackOutcome::damaged("a data block of length 0"_reason);
       if (!readExactly(in, block.data(), block.size())) return cutShort(*this);
       if (sector.size != 0) {
         decodedBytes += sector.size;
         if (decodedBytes > kMaxContainerBytes) {
-          return TrackOutcome::damaged("the sectors decode to more than 16 MiB");
+          return TrackOutcome::damaged(kDecodedOverBound);
         }
+        if (!track.fits(sector.size)) return TrackOutcome::damaged(kTracksOverBound);
         sector.dataOffset = track.data.size();
         track.data.resize(sector.dataOffset + sector.size);
         if (expand(block[0], block.data() + 1, block.size() - 1,

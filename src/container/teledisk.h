@@ -38,11 +38,12 @@ namespace tamrik::container {
 
 inline constexpr std::size_t kTelediskHeaderBytes = 12;
 
-// A Teledisk header that this reader takes: either form, its CRC right,
-// and an advanced form packed the way lzhuf.h unpacks it.
+// Either form's signature, "TD" or "td"; nothing else of the header.
 bool recognisesTeledisk(std::span<const unsigned char> head);
 
-// The file's tracks, read past its header.
+// The file's tracks, read past its header; refused when the header is cut
+// short, its CRC is wrong, or an advanced form is older than the one
+// lzhuf.h unpacks.
 TrackSource openTeledisk(std::unique_ptr<std::streambuf> file);
 
 struct TelediskReader {

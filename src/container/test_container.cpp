@@ -402,7 +402,12 @@ std::string telediskFile(const std::vector<TestTrack>& tracks, const TelediskOpt
   header += static_cast<char>(options.version);
   header += std::string("\x00\x01", 2);  // 250 kbit/s, drive type
   header += static_cast<char>(options.comment.empty() ? 0x00 : 0x80);
-  header += std::string("\x00\x02", 2);  // DOS allocation, two sides
+  unsigned sides = options.sides;
+  for (const TestTrack& track : tracks) {
+    if (options.sides == 0 && track.raw.empty()) sides = std::max(sides, track.head + 1);
+  }
+  header += '\0';  // DOS allocation
+  header += static_cast<char>(sides);
   putLE16(header, crc16(header));
   return header + (options.advanced ? lzhufPack(body) : body);
 }
@@ -506,6 +511,55 @@ std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& opti
     }
   }
   return header + list + body;
+}
+
+std::string hfeBomb(unsigned cylinders) {
+  std::string halves[2];
+  for (unsigned head = 0; head < 2; ++head) {
+    MfmCells side;
+    while (side.bytes() + 28 <= 32768) {
+      for (int i = 0; i < 3; ++i) side.sync();
+      const std::string id = std::string("\xFE\0", 2) + static_cast<char>(head) + "\1\6";
+      side.put(id);
+      const unsigned crc = fieldCrc(id);
+      side.put(crc >> 8);
+      side.put(crc & 0xFF);
+      for (int i = 0; i < 3; ++i) side.sync();
+      side.put(0xFB);
+    }
+    halves[head] = side.packed();
+    halves[head].resize(32768, '\x55');
+  }
+  std::string header(512, '\xFF');
+  header.replace(0, 8, "HXCPICFE");
+  header.replace(8, 10, std::string("\0\0\2\0\xFA\0\x2C\1\7\1", 10));
+  header[9] = static_cast<char>(cylinders);
+  header.replace(18, 2, std::string("\1\0", 2));
+  std::string list(1024, '\xFF');
+  for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
+    list.replace(cylinder * 4, 4, std::string("\3\0\xFE\xFF", 4));  // block 3
+  }
+  std::string body;
+  for (std::size_t at = 0; at < 32768; at += 256) {
+    body += halves[0].substr(at, 256) + halves[1].substr(at, 256);
+  }
+  return header + list + body;
+}
+
+std::string telediskBomb(unsigned cylinders) {
+  std::vector<TestTrack> tracks(cylinders);
+  for (unsigned cylinder = 0; cylinder < cylinders; ++cylinder) {
+    tracks[cylinder].cylinder = cylinder / 2;
+    tracks[cylinder].head = cylinder % 2;
+    for (unsigned i = 0; i < 254; ++i) {
+      TestSector& sector = tracks[cylinder].sectors.emplace_back();
+      sector.head = cylinder % 2;
+      sector.id = 1;
+      sector.sizeCode = 6;
+      sector.block = std::string("\1\0\x10xx", 5);
+    }
+  }
+  return telediskFile(tracks, {});
 }
 
 std::string lzhufPack(const std::string& bytes) {

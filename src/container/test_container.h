@@ -55,6 +55,7 @@ struct TelediskOptions {
   unsigned encoding = 0;  // 0 raw, 1 pairs, 2 runs
   std::string comment;    // none when empty
   unsigned version = 21;
+  unsigned sides = 0;  // the header's; 0: 2 when a track has head 1, else 1
 };
 
 std::string telediskFile(const std::vector<TestTrack>& tracks, const TelediskOptions& options);
@@ -76,6 +77,15 @@ struct HfeOptions {
 // before it; one without data only its id field. Two tracks of the same
 // cylinder and head share the side; raw tracks are left out.
 std::string hfeFile(const std::vector<TestTrack>& tracks, const HfeOptions& options = {});
+
+// Decode bombs: small files whose sectors claim far more data than they
+// hold, all of 8 KiB (size code 6), cylinder 0, id 1, on both heads. In the
+// HFE file all `cylinders` cylinders point at one 64 KiB block of id
+// fields, each followed by a bare data mark; in the Teledisk file each of
+// `cylinders` tracks, on alternate heads, holds 254 such sectors, each a
+// 5-byte repeated pair.
+std::string hfeBomb(unsigned cylinders);
+std::string telediskBomb(unsigned cylinders);
 
 // Teledisk's advanced compression of `bytes`.
 std::string lzhufPack(const std::string& bytes);

@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "reason/reason.h"
+
 namespace tamrik::container {
 
 // What one container may cost at most: bytes read from the file, decoded
@@ -20,6 +22,13 @@ namespace tamrik::container {
 // counted apart. A 2.88 MB floppy fits several times over; a device that
 // never ends does not keep the reader forever.
 inline constexpr std::size_t kMaxContainerBytes = std::size_t{16} << 20;
+
+// Why a reader stopped: its sectors' data, counted at their sizes, passed
+// kMaxContainerBytes.
+inline constexpr const char* kDecodedOverBound = "the sectors decode to more than 16 MiB"_reason;
+// Why the volume stopped: what it keeps of the tracks, with the record
+// being read, would pass kMaxContainerBytes.
+inline constexpr const char* kTracksOverBound = "the volume's tracks take more than 16 MiB"_reason;
 
 // Sector sizes are 128 << code; code 6 (8,192 bytes) is the largest that
 // either format knows.
@@ -44,14 +53,31 @@ struct SectorRecord {
   std::size_t dataOffset = 0;
 };
 
+// A track the file says it recorded, by its own cylinder and head, whether
+// or not it found sectors there.
+struct HeldTrack {
+  uint8_t cylinder = 0;
+  uint8_t head = 0;
+};
+
 struct TrackRecord {
   std::vector<SectorRecord> sectors;
   std::vector<unsigned char> data;
+  std::vector<HeldTrack> held;  // one, or both sides of a cylinder
+  // How many bytes `data` may hold, so that the record and what the volume
+  // keeps stay within the bound together; set by whoever asks for the record.
+  std::size_t maxData = kMaxContainerBytes;
 
   // Empties the record and keeps its room for the next track.
   void clear() {
     sectors.clear();
     data.clear();
+    held.clear();
+  }
+
+  // Whether `bytes` more data fit within maxData.
+  bool fits(std::size_t bytes) const {
+    return maxData >= data.size() && maxData - data.size() >= bytes;
   }
 };
 

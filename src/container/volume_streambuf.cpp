@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <utility>
 
+#include "reason/reason.h"
+
 namespace tamrik::container {
 namespace {
 
@@ -17,15 +19,16 @@ VolumeStreamBuf::VolumeStreamBuf(TrackSource source, const LimitedFile& file)
 }
 
 void VolumeStreamBuf::readTrack() {
+  record_.maxData = kMaxContainerBytes - store_.keptBytes;
   TrackOutcome outcome = source_.next(record_);
   if (outcome.kind == TrackOutcome::kTrack) {
     if (store_.place(record_)) return;
-    outcome = TrackOutcome::damaged("the volume's tracks take more than 16 MiB");
+    outcome = TrackOutcome::damaged(kTracksOverBound);
   }
   ended_ = true;
   // Records cut at the bound are not damaged; the file is only larger.
   if (file_.cut()) {
-    log_.damage = "the file is larger than the 16 MiB read of a container";
+    log_.damage = "the file is larger than the 16 MiB read of a container"_reason;
   } else if (outcome.kind == TrackOutcome::kDamaged) {
     log_.damage = std::move(outcome.reason);
   }
@@ -44,11 +47,21 @@ VolumeStreamBuf::int_type VolumeStreamBuf::underflow() {
       char* const end = begin + std::min<uint64_t>(piece, static_cast<uint64_t>(span.end - begin));
       start_ = offset - static_cast<uint64_t>(span.at - begin);
       log_.read(offset / kBlockBytes, store_.stateAt(offset));
+      if (span.track != nullptr && !span.track->straysTold) {
+        // A track's strays are told once, with the run they lie outside.
+        span.track->straysTold = true;
+        for (const uint8_t id : span.track->strays) {
+          log_.strays.push_back({span.track->cylinder, span.track->head, id});
+        }
+        log_.firstId = store_.firstId;
+        log_.lastId = store_.firstId + store_.idsPerTrack - 1;
+      }
       setg(begin, span.at, end);
       return traits_type::to_int_type(*gptr());
     }
     if (span.found == TrackStore::Found::kEnd) {
       log_.endReached = true;
+      if (store_.overBound && log_.damage.empty()) log_.damage = kTracksOverBound;
       log_.noSectors = !store_.shapeKnown;
       start_ = offset;
       setg(nullptr, nullptr, nullptr);

@@ -10,6 +10,7 @@
 #include "io/image_file.h"
 #include "io/positioned_streambuf.h"
 #include "io/system_error.h"
+#include "reason/reason.h"
 
 // Offsets past 2 and 4 GiB must not be cut short on a 32-bit system.
 static_assert(sizeof(off_t) == 8, "build with _FILE_OFFSET_BITS=64");
@@ -40,13 +41,14 @@ struct FdFile {
   int fd;
 };
 
-// What a name that is no file or device is, in words.
+// What a name that is no file or device is, in words; nothing for a file
+// or a device.
 const char* notAFile(const struct stat& info) {
-  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
-  if (S_ISFIFO(info.st_mode)) return "a FIFO, which is not read";
-  if (S_ISSOCK(info.st_mode)) return "a socket, which is not read";
   if (S_ISREG(info.st_mode) || S_ISCHR(info.st_mode) || S_ISBLK(info.st_mode)) return nullptr;
-  return "not a file or a device, which is not read";
+  if (S_ISDIR(info.st_mode)) return std::strerror(EISDIR);
+  if (S_ISFIFO(info.st_mode)) return "a FIFO, which is not read"_reason;
+  // A socket: the one kind left that a folder holds.
+  return "a socket, which is not read"_reason;
 }
 
 }  // namespace

@@ -19,7 +19,6 @@
 namespace tamrik::io {
 namespace {
 
-
 // An open file handle for PositionedStreamBuf.
 struct HandleFile {
   using Handle = HANDLE;

@@ -38,8 +38,8 @@ std::string systemWords(DWORD error) {
   std::string words = length > 0 ? std::string(text, length) : "error " + std::to_string(error);
   if (text != nullptr) ::LocalFree(text);
   // A message ends in a full stop and a line end; a line here does not.
-  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' ||
-                            words.back() == ' ' || words.back() == '.')) {
+  while (!words.empty() && (words.back() == '\n' || words.back() == '\r' || words.back() == ' ' ||
+                            words.back() == '.')) {
     words.pop_back();
   }
   return words;

@@ -1,24 +1,25 @@
 // SPDX-License-Identifier: MIT
 #include "lif/lif_refusal.h"
 
+#include "reason/reason.h"
+
 namespace tamrik {
 
 std::string describe(const LifRefusal& refusal) {
-  const auto number = [](uint64_t value) { return std::to_string(value); };
+  const std::string at = std::to_string(refusal.at);
+  const std::string of = std::to_string(refusal.of);
   switch (refusal.kind) {
     case RefusalKind::kNone:
       return {};
     case RefusalKind::kNotLif:
-      return "not a LIF volume";
+      return "not a LIF volume"_reason;
     case RefusalKind::kHeaderCut:
-      return "the image ends inside the volume header, after " + number(refusal.at) + " of its " +
-             number(refusal.of) + " bytes";
+      return fill("the image ends inside the volume header, after {} of its {} bytes"_reason,
+                  {at, of});
     case RefusalKind::kDirectoryOutside:
-      return "the directory starts at sector " + number(refusal.at) +
-             ", past the end of the image";
+      return fill("the directory starts at sector {}, past the end of the image"_reason, {at});
     case RefusalKind::kDirectoryCut:
-      return "the image ends inside the directory, in entry " + number(refusal.at) + " of " +
-             number(refusal.of);
+      return fill("the image ends inside the directory, in entry {} of {}"_reason, {at, of});
   }
   return {};
 }

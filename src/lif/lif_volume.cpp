@@ -129,8 +129,9 @@ bool LifVolume::readDirectory() {
       if (available < wanted) {
         stream.setstate(std::ios_base::eofbit | std::ios_base::failbit);
         const uint64_t slot = dirSlots - slotsLeft;
-        refusal = slot == 1 && available == 0 ? LifRefusal{RefusalKind::kDirectoryOutside, dirStart, 0}
-                                              : LifRefusal{RefusalKind::kDirectoryCut, slot, dirSlots};
+        refusal = slot == 1 && available == 0
+                      ? LifRefusal{RefusalKind::kDirectoryOutside, dirStart, 0}
+                      : LifRefusal{RefusalKind::kDirectoryCut, slot, dirSlots};
         return false;
       }
       if (!accepted) {
