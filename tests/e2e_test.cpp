@@ -128,7 +128,7 @@ std::string saidLine(const std::string& text) {
 }
 
 const std::string kUsage =
-    "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] "
+    "Tamrik V0.11\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e -p] "
     "image [name ...]\n";
 const std::string kRefusal = "Unknown or corrupt disk image\n\n";
 
@@ -865,9 +865,14 @@ TEST(EndToEnd, ExtractStatusesAndWhatIsSaid) {
   const test::Outcome big =
       folder.run({"-x", "../files.lif"}, "cd small && trap '' XFSZ && ulimit -f 1 && ");
   EXPECT_EQ(big.status, 2);
-  EXPECT_EQ(big.err, "tamrik: ../files.lif: DATA: DATA cannot be written: " +
-                         std::string(std::strerror(EFBIG)).replace(0, 1, "f") +
-                         "; it was removed\n");
+  EXPECT_EQ(big.err,
+            "tamrik: ../files.lif: DATA: DATA cannot be written: file too large; it was removed\n");
+  // A folder where nothing can be made, even by root: the first copy stops
+  // the run.
+  const test::Outcome nowhere = folder.run({"-x", folder.at("files.lif"), "PROG"}, "cd /proc && ");
+  EXPECT_EQ(nowhere.status, 2);
+  EXPECT_EQ(nowhere.err, "tamrik: " + folder.at("files.lif") +
+                             ": PROG: PROG cannot be created: no such file or directory\n");
   const std::map<std::string, std::string> written = {
       {"PROG", f.sectors(0)}, {"README", f.sectors(1)}, {"ASM", f.sectors(2)}};
   EXPECT_EQ(filesIn(folder.at("small")), written);

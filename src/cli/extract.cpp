@@ -19,6 +19,7 @@
 #include "io/image_file.h"
 #include "lif/lif_volume.h"
 #include "listing/list_volume.h"
+#include "reason/reason.h"
 
 namespace tamrik {
 namespace {
@@ -61,7 +62,7 @@ std::vector<std::size_t> chosenEntries(const LifVolume& volume, const Options& o
         found = true;
       }
     }
-    if (!found) said.failure({options.fileArgument, asked}, "not in the image");
+    if (!found) said.failure({options.fileArgument, asked}, "not in the image"_reason);
   }
   return chosen;
 }
@@ -87,10 +88,11 @@ class Extraction {
       std::string reason;
       switch (file.create(target, reason)) {
         case platform::OutputFile::Created::kExists:
-          tell(name, target + " exists, not overwritten");
+          tell(name, fill("{} exists, not overwritten"_reason, {target}));
           return;
         case platform::OutputFile::Created::kFailed:
-          said_.failure({options_.fileArgument, name}, target + " cannot be created: " + reason);
+          said_.failure({options_.fileArgument, name},
+                        fill("{} cannot be created: {}"_reason, {target, reason}));
           throw WriteFailure{};
         case platform::OutputFile::Created::kCreated:
           break;
@@ -98,7 +100,7 @@ class Extraction {
       outcome = copyTo(entry, form, [&](std::string_view bytes) {
         if (!file.write(bytes, reason)) {
           said_.failure({options_.fileArgument, name},
-                        target + " cannot be written: " + reason + "; it was removed");
+                        fill("{} cannot be written: {}; it was removed"_reason, {target, reason}));
           throw WriteFailure{};
         }
       });
@@ -106,19 +108,19 @@ class Extraction {
       // file, and is not kept.
       if (unreadable()) {
         file.discard();
-        tell(name, "cannot be read: " + *readError_ + "; nothing was written");
+        tell(name, files::unreadNote(*readError_, true));
         return;
       }
       if (!file.finish(files::validStamp(entry.stampBcd), reason)) {
         said_.failure({options_.fileArgument, name},
-                      target + " cannot be written: " + reason + "; it was removed");
+                      fill("{} cannot be written: {}; it was removed"_reason, {target, reason}));
         throw WriteFailure{};
       }
     }
     if (unreadable()) {
-      tell(name, "cannot be read: " + *readError_);
+      tell(name, files::unreadNote(*readError_, false));
     } else if (!outcome.whole) {
-      tell(name, files::pastEndNote(entry, outcome) + " and were written");
+      tell(name, fill("{} and were written"_reason, {files::pastEndNote(entry, outcome)}));
     }
     if (opened_.container != nullptr) {
       const uint64_t first = entry.startSector;

@@ -42,7 +42,7 @@ TEST(RunTamrik, UsageLeavesTheDirectoryAlone) {
   const std::string before = platform::currentDirectory();
   int status = -1;
   EXPECT_EQ(run({"-q", "x"}, &status),
-            "Tamrik V0.10\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e "
+            "Tamrik V0.11\n\nUsage:\n\t tamrik.exe [-f -n -s -b] filename\n\t tamrik.exe -x [-a -e "
             "-p] image [name ...]\n");
   EXPECT_EQ(status, kExitUsage);
   EXPECT_EQ(platform::currentDirectory(), before);

@@ -2,6 +2,7 @@
 #include "files/file_copy.h"
 
 #include "files/lif_text.h"
+#include "reason/reason.h"
 
 namespace tamrik::files {
 
@@ -32,8 +33,13 @@ CopyOutcome copyFile(std::istream& image, const LifDirEntry& entry, CopyForm for
 }
 
 std::string pastEndNote(const LifDirEntry& entry, const CopyOutcome& outcome) {
-  return "its sectors pass the end of the image; " + std::to_string(outcome.read) + " of its " +
-         std::to_string(storedBytes(entry)) + " bytes were there";
+  return fill("its sectors pass the end of the image; {} of its {} bytes were there"_reason,
+              {std::to_string(outcome.read), std::to_string(storedBytes(entry))});
+}
+
+std::string unreadNote(std::string_view systemWords, bool copyDropped) {
+  return copyDropped ? fill("cannot be read: {}; nothing was written"_reason, {systemWords})
+                     : fill("cannot be read: {}"_reason, {systemWords});
 }
 
 }  // namespace tamrik::files

@@ -42,6 +42,10 @@ CopyOutcome copyFile(std::istream& image, const LifDirEntry& entry, CopyForm for
 // "its sectors pass the end of the image; 356 of its 1024 bytes were there".
 std::string pastEndNote(const LifDirEntry& entry, const CopyOutcome& outcome);
 
+// What is said of a file whose sectors could not be read (the system's
+// words): its copy is not kept, or, on standard output, went out cut.
+std::string unreadNote(std::string_view systemWords, bool copyDropped);
+
 }  // namespace tamrik::files
 
 #endif  // TAMRIK_FILES_FILE_COPY_H_

@@ -111,5 +111,19 @@ TEST(FileStamp, ValidDatesOnly) {
             (std::array{3, 21, 14, 30, 5}));
 }
 
+// The words for a file that a read error cut, kept or dropped.
+TEST(FileCopy, ReadErrorIsSaidWithTheSystemsWords) {
+  const struct {
+    bool dropped;
+    const char* said;
+  } cases[] = {
+      {true, "cannot be read: Input/output error; nothing was written"},
+      {false, "cannot be read: Input/output error"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(unreadNote("Input/output error", c.dropped), c.said);
+  }
+}
+
 }  // namespace
 }  // namespace tamrik::files
