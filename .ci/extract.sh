@@ -98,8 +98,18 @@ if [ -f "$writer" ]; then
 fi
 
 if [ -n "${TAMRIK_WINE:-}" ]; then
-  echo "-- tamrik.exe under Wine"
-  "$python" .ci/extract_check.py --crlf --windows "$work/out" "$TAMRIK_WINE" "$TAMRIK_EXE" -- "${args[@]}"
+  # Every Wine start costs about a second, and the copying code is the
+  # same on both systems but for the files it makes: under Wine, every
+  # fifth raw image with the containers and the HFE files.
+  sampled=()
+  for ((i = 0; i < ${#args[@]}; i += 3)); do
+    case ${args[i]} in
+      ../* | /*/shared/images/*) (((i / 3) % 5 == 0)) || continue ;;
+    esac
+    sampled+=("${args[@]:i:3}")
+  done
+  echo "-- tamrik.exe under Wine ($((${#sampled[@]} / 3)) of $((${#args[@]} / 3)) images)"
+  "$python" .ci/extract_check.py --crlf --windows "$work/out" "$TAMRIK_WINE" "$TAMRIK_EXE" -- "${sampled[@]}"
 else
   echo "-- native"
   "$python" .ci/extract_check.py "$work/out" "$native" -- "${args[@]}"
