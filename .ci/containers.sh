@@ -32,7 +32,9 @@ trap 'rm -rf "$work"' EXIT
 compared=0 listed=0 failed=0
 
 # same LABEL FILE RAW [BYTES]: FILE lists as RAW under both option sets, and
-# its volume is RAW's bytes (the first BYTES of them, when given).
+# its volume is RAW's bytes (the first BYTES of them, when given). A raw
+# image cut to a geometry says which files pass its end; a container's
+# volume has no size to ask, so that line is left out of the comparison.
 same() {
   local label=$1 file=$2 raw=$3 bytes=${4:-}
   for options in "" "-s -b"; do
@@ -40,7 +42,7 @@ same() {
     # shellcheck disable=SC2086
     "$program" $options "$file" >"$work/got" 2>&1 || true
     # shellcheck disable=SC2086
-    "$program" $options "$raw" >"$work/want" 2>&1 || true
+    "$program" $options "$raw" 2>&1 | grep -v 'passes the end of the image' >"$work/want" || true
     if ! cmp -s "$work/got" "$work/want"; then
       failed=$((failed + 1))
       echo "DIFFERENT: tamrik $options $label"

@@ -51,13 +51,17 @@ same() {
   local label=$1 file=$2 raw=$3 options
   for options in "" "-s -b"; do
     # shellcheck disable=SC2086
-    if cmp -s <("$program" $options "$file" 2>&1) <("$program" $options "$raw" 2>&1); then
+    # A container's volume has no size to ask: the raw image's line on files
+    # past its end is left out.
+    if cmp -s <("$program" $options "$file" 2>&1) \
+      <("$program" $options "$raw" 2>&1 | grep -v 'passes the end of the image'); then
       echo same >>"$work/results"
     else
       echo different >>"$work/results"
       echo "DIFFERENT: tamrik $options $label"
       # shellcheck disable=SC2086
-      diff <("$program" $options "$file" 2>&1) <("$program" $options "$raw" 2>&1) | head -10 || true
+      diff <("$program" $options "$file" 2>&1) \
+        <("$program" $options "$raw" 2>&1 | grep -v 'passes the end of the image') | head -10 || true
     fi
   done
 }
